@@ -1,0 +1,4 @@
+#pragma once
+// GDI regions of the headless stand-in.
+
+#include "platform/headless/base.h"
