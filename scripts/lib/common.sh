@@ -1,0 +1,51 @@
+# Shared by scripts/test and scripts/run: the build of both presets and a private X server.
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+build_preset() {
+  local preset=$1
+  if [ ! -f "$top/build/$preset/build.ninja" ]; then
+    cmake --preset "$preset" -S "$top" >"$top/build/$preset.configure.log" 2>&1 ||
+      { cat "$top/build/$preset.configure.log"; return 1; }
+  fi
+  cmake --build --preset "$preset" -- -k 0
+}
+
+# Starts an Xvfb of the given depth on a free display; sets XVFB_PID and DISPLAY.
+start_xvfb() {
+  local depth=${1:-24}
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "1280x1024x$depth" -noreset -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$fdfile" ]; then
+    echo "Xvfb did not start" >&2
+    rm -f "$fdfile"
+    return 1
+  fi
+  DISPLAY=":$(head -n1 "$fdfile")"
+  export DISPLAY
+  rm -f "$fdfile"
+}
+
+stop_xvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
+
+# Wine with the project's own prefix under build/, quiet.
+export WINEPREFIX="$top/build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+stop_wine() {
+  wineserver -k 2>/dev/null || true
+}
