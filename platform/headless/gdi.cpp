@@ -56,6 +56,16 @@ HBRUSH stockBrush() {
     return s.stockBrush;
 }
 
+// Takes a bitmap out of its DC; a bitmap deleted while selected goes now. True when it went.
+bool deselect(HBITMAP bitmap) {
+    Bitmap* b = find<Bitmap>(bitmap);
+    if (!b) return false;
+    b->selectedInto = nullptr;
+    if (!b->deletePending) return false;
+    removeObject(bitmap);
+    return true;
+}
+
 bool isDesktop(HWND window) { return reinterpret_cast<uintptr_t>(window) == kDesktopWindow; }
 
 // Bytes in one row of a bitmap of the given depth: rows are padded to 32 bits.
@@ -63,9 +73,11 @@ uint32_t stride(int width, int bitsPerPixel) {
     return (static_cast<uint32_t>(width) * bitsPerPixel + 31) / 32 * 4;
 }
 
-// What a bitmap of the given depth keeps of a 0x00RRGGBB colour.
+// What a bitmap of the given depth keeps of a 0xXXRRGGBB pixel: a 32-bit bitmap keeps all four
+// bytes, as real device bitmaps do.
 uint32_t quantise(uint32_t rgb, int bitsPerPixel) {
-    if (bitsPerPixel >= 24) return rgb & 0xFFFFFF;
+    if (bitsPerPixel == 32) return rgb;
+    if (bitsPerPixel == 24) return rgb & 0xFFFFFF;
     if (bitsPerPixel == 1) return (rgb & 0xFFFFFF) == 0xFFFFFF ? 0xFFFFFF : 0;
     // 5-6-5: the low bits of each channel are lost.
     return rgb & 0xF8FCF8;
@@ -181,7 +193,7 @@ HDC CreateCompatibleDC(HDC dc) {
 BOOL DeleteDC(HDC dc) {
     Dc* d = find<Dc>(dc);
     if (!d || !d->memory) return FALSE;
-    if (Bitmap* b = find<Bitmap>(d->bitmap)) b->selectedInto = nullptr;
+    deselect(d->bitmap);
     removeObject(dc);
     return TRUE;
 }
@@ -208,10 +220,11 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
         if (!d->memory) return nullptr;
         if (b->selectedInto && b->selectedInto != dc) return nullptr;
         HBITMAP previous = d->bitmap;
-        if (Bitmap* p = find<Bitmap>(previous)) p->selectedInto = nullptr;
+        if (previous == object) return previous;
         b->selectedInto = b->stock ? nullptr : dc;
         d->bitmap = static_cast<HBITMAP>(object);
-        return previous;
+        const bool previousDeleted = deselect(previous);
+        return previousDeleted ? nullptr : previous;
     }
     if (find<Brush>(object)) return stockBrush();
     return nullptr;
@@ -220,7 +233,11 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 BOOL DeleteObject(HGDIOBJ object) {
     if (Bitmap* b = find<Bitmap>(object)) {
         if (b->stock) return TRUE;
-        if (b->selectedInto) return FALSE;
+        // A bitmap still selected into a DC reports success and goes when it is deselected.
+        if (b->selectedInto) {
+            b->deletePending = true;
+            return TRUE;
+        }
         return removeObject(object);
     }
     if (Brush* b = find<Brush>(object)) return b->stock ? TRUE : removeObject(object);
@@ -243,13 +260,10 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
             h.biHeight = b->height;
             h.biPlanes = 1;
             h.biBitCount = static_cast<WORD>(b->bitsPerPixel);
-            h.biCompression = b->bitsPerPixel == 16 ? BI_BITFIELDS : BI_RGB;
             h.biSizeImage = stride(b->width, b->bitsPerPixel) * static_cast<uint32_t>(b->height);
-            if (b->bitsPerPixel == 16) {
-                // The three colour masks follow the header, as GDI appends them.
-                const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
-                std::memcpy(info->bmiColors, masks, sizeof masks);
-            }
+            // Device bitmaps of 16 and 32 bits describe themselves as bit fields (the header
+            // alone is filled in, as Wine's display driver does).
+            h.biCompression = b->bitsPerPixel == 16 || b->bitsPerPixel == 32 ? BI_BITFIELDS : BI_RGB;
         } else {
             h.biSizeImage = stride(h.biWidth, h.biBitCount) * static_cast<uint32_t>(std::abs(h.biHeight));
         }
@@ -267,7 +281,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
             p[0] = static_cast<uint8_t>(rgb);
             p[1] = static_cast<uint8_t>(rgb >> 8);
             p[2] = static_cast<uint8_t>(rgb >> 16);
-            p[3] = 0;
+            p[3] = static_cast<uint8_t>(rgb >> 24);
         }
     }
     return static_cast<int>(n);
@@ -284,7 +298,7 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPCVOID bits, cons
         const int row = bitmapRow(*b, h, start + i);
         const uint8_t* p = in + static_cast<size_t>(i) * h.biWidth * 4;
         for (int x = 0; x < columns; ++x, p += 4) {
-            const uint32_t rgb = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+            const uint32_t rgb = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
             b->pixels[static_cast<size_t>(row) * b->width + x] = quantise(rgb, b->bitsPerPixel);
         }
     }
@@ -315,7 +329,7 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
             if (sx < 0 || sx >= from->width || tx < 0) continue;
             const uint32_t rgb = from->pixels[static_cast<size_t>(sy) * from->width + sx];
             if (canvas) {
-                canvas->pixels[static_cast<size_t>(ty) * canvas->width + tx] = rgb;
+                canvas->pixels[static_cast<size_t>(ty) * canvas->width + tx] = rgb & 0xFFFFFF;
             } else if (into && tx < into->width && ty < into->height) {
                 into->pixels[static_cast<size_t>(ty) * into->width + tx] = quantise(rgb, into->bitsPerPixel);
             }
@@ -329,5 +343,5 @@ HBRUSH CreateSolidBrush(COLORREF colour) {
 }
 
 DWORD GetSysColor(int index) {
-    return index == COLOR_BTNFACE ? RGB(240, 240, 240) : RGB(0, 0, 0);
+    return index == COLOR_BTNFACE ? RGB(245, 245, 245) : RGB(0, 0, 0);
 }

@@ -18,9 +18,10 @@ struct Bitmap : Object {
     int width;
     int height;
     int bitsPerPixel;
-    // 0x00RRGGBB per pixel, row 0 at the top, already reduced to what the bit depth can hold.
+    // 0xXXRRGGBB per pixel, row 0 at the top, already reduced to what the bit depth can hold.
     std::vector<uint32_t> pixels;
     HDC selectedInto = nullptr;
+    bool deletePending = false;  // DeleteObject came while selected into a DC
 };
 
 struct Dc : Object {

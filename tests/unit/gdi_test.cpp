@@ -1,0 +1,96 @@
+// What the program relies on from GDI, checked against the real thing under Wine and against the
+// stand-in on the host, so the two agree.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/win32.h"
+
+namespace {
+
+struct InfoWithMasks {
+    BITMAPINFOHEADER h;
+    RGBQUAD colours[256];
+};
+
+InfoWithMasks queryHeader(HDC dc, HBITMAP bitmap, UINT lines, int* result) {
+    InfoWithMasks info;
+    std::memset(&info, 0, sizeof info);
+    info.h.biSize = sizeof(BITMAPINFOHEADER);
+    *result = GetDIBits(dc, bitmap, 0, lines, nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    return info;
+}
+
+TEST(Gdi, HeaderQueryDescribesAThirtyTwoBitCompatibleBitmap) {
+    HDC dc = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 400, 300);
+    ASSERT_NE(bitmap, nullptr);
+    for (UINT lines : {0u, 1u}) {
+        int result = 0;
+        const InfoWithMasks info = queryHeader(dc, bitmap, lines, &result);
+        EXPECT_EQ(result, 300) << lines;  // the bitmap's height, even when asked for no lines
+        EXPECT_EQ(info.h.biWidth, 400);
+        EXPECT_EQ(info.h.biHeight, 300);
+        EXPECT_EQ(info.h.biBitCount, 32);
+        EXPECT_EQ(info.h.biSizeImage, 480000u);
+        EXPECT_EQ(info.h.biCompression, DWORD(BI_BITFIELDS));
+    }
+    EXPECT_NE(DeleteObject(bitmap), 0);
+    ReleaseDC(nullptr, dc);
+}
+
+TEST(Gdi, ZeroSizedCompatibleBitmapIsOneMonochromePixel) {
+    HDC dc = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 0, 0);
+    ASSERT_NE(bitmap, nullptr);
+    int result = 0;
+    const InfoWithMasks info = queryHeader(dc, bitmap, 1, &result);
+    EXPECT_EQ(info.h.biWidth, 1);
+    EXPECT_EQ(info.h.biHeight, 1);
+    EXPECT_EQ(info.h.biBitCount, 1);
+    DeleteObject(bitmap);
+    ReleaseDC(nullptr, dc);
+}
+
+TEST(Gdi, DeletingASelectedBitmapReportsSuccess) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 4);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    ASSERT_NE(previous, nullptr);
+    EXPECT_NE(DeleteObject(bitmap), 0);
+    SelectObject(memory, previous);
+    EXPECT_NE(DeleteDC(memory), 0);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(Gdi, TransfersReportTheRowsMoved) {
+    HDC dc = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 5);
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colours[256];
+    } info;
+    std::memset(&info, 0, sizeof info);
+    info.h.biSize = sizeof(BITMAPINFOHEADER);
+    info.h.biWidth = 8;
+    info.h.biHeight = 5;
+    info.h.biPlanes = 1;
+    info.h.biBitCount = 32;
+    info.h.biCompression = BI_RGB;
+    uint8_t bits[8 * 5 * 4];
+    for (size_t i = 0; i < sizeof bits; ++i) bits[i] = static_cast<uint8_t>(i * 7);
+    EXPECT_EQ(SetDIBits(dc, bitmap, 0, 5, bits, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 5);
+    uint8_t back[8 * 5 * 4];
+    std::memset(back, 0xCD, sizeof back);
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 5, back, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 5);
+    for (size_t i = 0; i < sizeof bits; ++i) {
+        // A 32-bit device bitmap keeps all four bytes of a pixel.
+        ASSERT_EQ(back[i], bits[i]) << i;
+    }
+    DeleteObject(bitmap);
+    ReleaseDC(nullptr, dc);
+}
+
+}  // namespace
