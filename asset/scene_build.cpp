@@ -1,0 +1,77 @@
+#include <utility>
+
+#include "asset/mesh_format.h"
+#include "asset/scene.h"
+#include "foundation/convert.h"
+
+namespace td {
+
+namespace {
+
+// Turns the asset's records into the scene's vertices and faces as they arrive, so that the
+// records before a format error stay in the scene.
+class SceneBuilder : public MeshVisitor {
+public:
+    explicit SceneBuilder(Scene& scene) : scene_(scene) {}
+
+    void onHeader(const MeshHeader& header) override { hasUv_ = header.uvCount != 0; }
+
+    void onMaterial(const MeshMaterial& material) override {
+        // Channels are not clamped first: 1.0 gives 255, 1.5 the low 8 bits of 382.
+        colour_ = Colour{truncToByteLow8(material.red * 255.0),
+                         truncToByteLow8(material.green * 255.0),
+                         truncToByteLow8(material.blue * 255.0)};
+    }
+
+    void onVertex(const MeshVertexRecord& record) override {
+        // Asset units to scene units, by the single-precision 0.01; the product of two floats
+        // is exact in double.
+        constexpr double kScale = 0.01f;
+        Vertex v;
+        v.position = Vec3{record.position[0] * kScale, record.position[1] * kScale,
+                          record.position[2] * kScale};
+        v.colour = colour_;
+        v.normal = Vec3{record.normal[0], record.normal[1], record.normal[2]};
+        scene_.vertices.push_back(v);
+    }
+
+    void onUv(float u, float v) override {
+        // Stored flipped, so that v = 0 is the top row of the texture.
+        uvTable_.push_back({static_cast<float>(1.0 - u), static_cast<float>(1.0 - v)});
+    }
+
+    void onFace(const MeshFaceRecord& record) override {
+        // The corner order of the file is reversed.
+        Face face;
+        for (int k = 0; k < 3; ++k) face.vertexIndex[k] = record.vertexIndex[2 - k];
+        if (hasUv_) {
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t index = record.uvIndex[2 - k];
+                if (index >= uvTable_.size())
+                    throw UvIndexOutOfRange(static_cast<uint32_t>(scene_.faces.size()), index,
+                                            static_cast<uint32_t>(uvTable_.size()));
+                face.uv[k] = TexCoord{uvTable_[index].first, uvTable_[index].second};
+            }
+        }
+        scene_.faces.push_back(face);
+    }
+
+private:
+    Scene& scene_;
+    bool hasUv_ = false;
+    Colour colour_;  // black unless a material block says otherwise
+    std::vector<std::pair<float, float>> uvTable_;
+};
+
+}  // namespace
+
+void Scene::build(const std::string& asset) {
+    std::vector<Vertex>().swap(vertices);
+    std::vector<Face>().swap(faces);
+    if (asset.empty()) return;
+    SceneBuilder builder(*this);
+    readMesh(asset, builder);
+    computeVertexNormals();
+}
+
+}  // namespace td
