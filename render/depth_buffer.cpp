@@ -31,13 +31,16 @@ void DepthBuffer::release() {
 bool DepthBuffer::passes(int32_t x, int32_t y, double z) const {
     const double* v = values ? values->intactPayload() : nullptr;
     if (!v) return true;
+    // Positions outside the buffer have no depth to pass; a negative row could otherwise wrap the
+    // index onto another pixel.
+    if (x < 0 || x >= width || y < 0 || y >= height) return false;
     const size_t k = indexOf(x, y);
     return k < values->count() && v[k] < z;
 }
 
 bool DepthBuffer::store(int32_t x, int32_t y, double z) {
     double* v = values ? values->intactPayload() : nullptr;
-    if (!v || x >= width || y >= height) return false;
+    if (!v || x < 0 || x >= width || y < 0 || y >= height) return false;
     const size_t k = indexOf(x, y);
     if (k >= values->count() || !(v[k] < z)) return false;
     v[k] = z;

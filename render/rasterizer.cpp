@@ -1,0 +1,265 @@
+// The four triangle fills, the two span families and the pixel writes of a Surface.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "foundation/convert.h"
+#include "foundation/math.h"
+#include "render/surface.h"
+#include "render/texture.h"
+#include "render/triangle_walk.h"
+
+namespace td {
+namespace {
+
+// Colour channels (red, green, blue) and optionally z, as the shaded walk carries them.
+enum ShadedSlot : size_t { kRed, kGreen, kBlue, kShadedZ };
+// Texture coordinates, intensity and optionally z, as the textured walk carries them.
+enum TexturedSlot : size_t { kU, kV, kIntensity, kTexturedZ };
+
+template <size_t N>
+Attributes<N> channelsOf(uint32_t packed) {
+    const Colour c = unpackColour(packed);
+    Attributes<N> a;
+    a[kRed] = c.red;
+    a[kGreen] = c.green;
+    a[kBlue] = c.blue;
+    return a;
+}
+
+// A packed colour from interpolated channels, each truncated toward zero.
+template <size_t N>
+uint32_t packChannels(const Attributes<N>& a) {
+    return packColour(Colour{truncToByteLow8(a[kRed]), truncToByteLow8(a[kGreen]), truncToByteLow8(a[kBlue])});
+}
+
+uint32_t litTexel(const Texture& texture, double u, double v, double intensity) {
+    return packColour(texture.sample(u, v).scale(intensity));
+}
+
+// The writable bytes of pixel (x, y), or null when the pixel lies outside the surface or the
+// surface has no bitmap or no intact pixel array. The one bounds check of every pixel write.
+uint8_t* writablePixel(Surface& s, int32_t x, int32_t y) {
+    if (x < 0 || x >= s.width || y < 0 || y >= s.height || !s.bitmap || !s.pixels) return nullptr;
+    uint8_t* payload = s.pixels->intactPayload();
+    const size_t offset = s.pixelOffset(x, y);
+    if (!payload || offset + 4 > s.pixels->count()) return nullptr;
+    return payload + offset;
+}
+
+// Byte 3 is never written: the window shape compares all four bytes with its key colour.
+void storeColour(uint8_t* pixel, uint32_t colour) {
+    pixel[0] = static_cast<uint8_t>(colour >> 16);  // blue
+    pixel[1] = static_cast<uint8_t>(colour >> 8);   // green
+    pixel[2] = static_cast<uint8_t>(colour);        // red
+}
+
+// The clipped family: only the columns inside the surface are interpolated, always left to right,
+// so the first visible pixel takes the left end's values and the last visible one the right end's
+// however much was cut away. A span of one column draws that column with the start values.
+template <size_t N, typename Write>
+void clippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a, const Attributes<N>& b,
+                 Write write) {
+    const int32_t first = std::max(0, std::min(xa, xb));
+    const int64_t last = std::min<int64_t>(std::max(xa, xb), int64_t{width} - 1);
+    if (last < first) return;
+    const bool reversed = xb <= xa;
+    Attributes<N> current = reversed ? b : a;
+    const Attributes<N>& end = reversed ? a : b;
+    const int32_t n = int32_t(last) - first;
+    const Attributes<N> increment = n > 0 ? current.stepTowards(end, double(n)) : Attributes<N>{};
+    for (int32_t x = first; x <= int32_t(last); ++x) {
+        write(x, current);
+        current += increment;
+    }
+}
+
+// The unclipped family: the span runs from xa towards xb over all abs(xb - xa) + 1 columns and
+// the pixel writes discard the outside ones. A span of one column has no direction to
+// interpolate along and draws nothing. Columns outside the surface cannot be written, so only
+// the visible ones are visited; the values there are exactly those of the column-by-column walk
+// when the first visible column lies at most kExactReach columns from xa, and start + k *
+// increment farther away.
+template <size_t N, typename Write>
+void unclippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a, const Attributes<N>& b,
+                   Write write) {
+    if (xa == xb) return;
+    const int64_t n = std::llabs(int64_t{xb} - int64_t{xa});
+    const int64_t step = xb > xa ? 1 : -1;
+    const Attributes<N> increment = a.stepTowards(b, double(n));
+    // The steps k at which column xa + k * step lies in [0, width - 1].
+    const int64_t lastColumn = int64_t{width} - 1;
+    const int64_t kFirst = step > 0 ? std::max<int64_t>(0, -int64_t{xa}) : std::max<int64_t>(0, xa - lastColumn);
+    const int64_t kLast = step > 0 ? std::min<int64_t>(n, lastColumn - xa) : std::min<int64_t>(n, xa);
+    if (kFirst > kLast) return;
+    Attributes<N> current = a;
+    if (kFirst > kExactReach) {
+        current = a.jumped(increment, kFirst);
+    } else {
+        for (int64_t k = 0; k < kFirst; ++k) current += increment;
+    }
+    for (int64_t k = kFirst; k <= kLast; ++k) {
+        write(int32_t(int64_t{xa} + k * step), current);
+        current += increment;
+    }
+}
+
+// What the shaded fills draw: the apex in its own colour, spans through the clipped family.
+template <bool Depth>
+struct ShadedFill {
+    static constexpr size_t N = Depth ? 4 : 3;
+    Surface& surface;
+
+    void apex(int32_t x, int32_t y, const Attributes<N>& a) {
+        if constexpr (Depth) {
+            surface.putPixelDepth(x, y, packChannels(a), a[kShadedZ]);
+        } else {
+            surface.putPixel(x, y, packChannels(a));
+        }
+    }
+    void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
+        if constexpr (Depth) {
+            surface.fillSpanShadedDepth(xa, y, xb, packChannels(a), packChannels(b), a[kShadedZ], b[kShadedZ]);
+        } else {
+            surface.fillSpanShaded(xa, y, xb, packChannels(a), packChannels(b));
+        }
+    }
+};
+
+// What the textured fills draw: the apex as its lit texel, spans through the unclipped family.
+template <bool Depth>
+struct TexturedFill {
+    static constexpr size_t N = Depth ? 4 : 3;
+    Surface& surface;
+    const Texture& texture;
+
+    void apex(int32_t x, int32_t y, const Attributes<N>& a) {
+        const uint32_t colour = litTexel(texture, a[kU], a[kV], a[kIntensity]);
+        if constexpr (Depth) {
+            surface.putPixelDepth(x, y, colour, a[kTexturedZ]);
+        } else {
+            surface.putPixel(x, y, colour);
+        }
+    }
+    void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
+        if constexpr (Depth) {
+            surface.fillSpanTexturedDepth(xa, y, xb, a[kU], a[kV], b[kU], b[kV], a[kIntensity], b[kIntensity],
+                                          &texture, a[kTexturedZ], b[kTexturedZ]);
+        } else {
+            surface.fillSpanTextured(xa, y, xb, a[kU], a[kV], b[kU], b[kV], a[kIntensity], b[kIntensity], &texture);
+        }
+    }
+};
+
+template <size_t N>
+WalkVertex<N> shadedVertex(int32_t x, int32_t y, uint32_t colour) {
+    return WalkVertex<N>{x, y, channelsOf<N>(colour)};
+}
+
+template <size_t N>
+WalkVertex<N> texturedVertex(int32_t x, int32_t y, double u, double v, double intensity) {
+    WalkVertex<N> p{x, y, {}};
+    p.attributes[kU] = u;
+    p.attributes[kV] = v;
+    p.attributes[kIntensity] = intensity;
+    return p;
+}
+
+template <size_t N>
+WalkVertex<N> withDepth(WalkVertex<N> p, size_t slot, double z) {
+    p.attributes[slot] = z;
+    return p;
+}
+
+template <size_t N>
+Attributes<N> texturedEnd(double u, double v, double intensity) {
+    return texturedVertex<N>(0, 0, u, v, intensity).attributes;
+}
+
+bool rowVisible(const Surface& s, int32_t y) { return y >= 0 && y < s.height; }
+
+}  // namespace
+
+void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                 uint32_t c0, uint32_t c1, uint32_t c2) {
+    ShadedFill<false> fill{*this};
+    walkTriangle(shadedVertex<3>(x0, y0, c0), shadedVertex<3>(x1, y1, c1), shadedVertex<3>(x2, y2, c2), height,
+                 fill);
+}
+
+void Surface::fillTriangleShadedDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                      uint32_t c0, uint32_t c1, uint32_t c2, double z0, double z1, double z2) {
+    ShadedFill<true> fill{*this};
+    walkTriangle(withDepth(shadedVertex<4>(x0, y0, c0), kShadedZ, z0),
+                 withDepth(shadedVertex<4>(x1, y1, c1), kShadedZ, z1),
+                 withDepth(shadedVertex<4>(x2, y2, c2), kShadedZ, z2), height, fill);
+}
+
+void Surface::fillTriangleTextured(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                   double u0, double v0, double u1, double v1, double u2, double v2, double i0,
+                                   double i1, double i2, const Texture* texture) {
+    if (!texture) return;
+    TexturedFill<false> fill{*this, *texture};
+    walkTriangle(texturedVertex<3>(x0, y0, u0, v0, i0), texturedVertex<3>(x1, y1, u1, v1, i1),
+                 texturedVertex<3>(x2, y2, u2, v2, i2), height, fill);
+}
+
+void Surface::fillTriangleTexturedDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                        double u0, double v0, double u1, double v1, double u2, double v2,
+                                        double i0, double i1, double i2, const Texture* texture, double z0,
+                                        double z1, double z2) {
+    if (!texture) return;
+    TexturedFill<true> fill{*this, *texture};
+    walkTriangle(withDepth(texturedVertex<4>(x0, y0, u0, v0, i0), kTexturedZ, z0),
+                 withDepth(texturedVertex<4>(x1, y1, u1, v1, i1), kTexturedZ, z1),
+                 withDepth(texturedVertex<4>(x2, y2, u2, v2, i2), kTexturedZ, z2), height, fill);
+}
+
+void Surface::fillSpanShaded(int32_t xa, int32_t y, int32_t xb, uint32_t ca, uint32_t cb) {
+    if (!rowVisible(*this, y)) return;
+    clippedSpan(width, xa, xb, channelsOf<3>(ca), channelsOf<3>(cb),
+                [&](int32_t x, const Attributes<3>& c) { putPixel(x, y, packChannels(c)); });
+}
+
+void Surface::fillSpanShadedDepth(int32_t xa, int32_t y, int32_t xb, uint32_t ca, uint32_t cb, double za,
+                                  double zb) {
+    if (!rowVisible(*this, y)) return;
+    Attributes<4> a = channelsOf<4>(ca), b = channelsOf<4>(cb);
+    a[kShadedZ] = za;
+    b[kShadedZ] = zb;
+    clippedSpan(width, xa, xb, a, b,
+                [&](int32_t x, const Attributes<4>& c) { putPixelDepth(x, y, packChannels(c), c[kShadedZ]); });
+}
+
+void Surface::fillSpanTextured(int32_t xa, int32_t y, int32_t xb, double ua, double va, double ub, double vb,
+                               double ia, double ib, const Texture* texture) {
+    if (!texture || !rowVisible(*this, y)) return;
+    unclippedSpan(width, xa, xb, texturedEnd<3>(ua, va, ia), texturedEnd<3>(ub, vb, ib),
+                  [&](int32_t x, const Attributes<3>& t) {
+                      putPixel(x, y, litTexel(*texture, t[kU], t[kV], t[kIntensity]));
+                  });
+}
+
+void Surface::fillSpanTexturedDepth(int32_t xa, int32_t y, int32_t xb, double ua, double va, double ub, double vb,
+                                    double ia, double ib, const Texture* texture, double za, double zb) {
+    if (!texture || !rowVisible(*this, y)) return;
+    Attributes<4> a = texturedEnd<4>(ua, va, ia), b = texturedEnd<4>(ub, vb, ib);
+    a[kTexturedZ] = za;
+    b[kTexturedZ] = zb;
+    unclippedSpan(width, xa, xb, a, b, [&](int32_t x, const Attributes<4>& t) {
+        putPixelDepth(x, y, litTexel(*texture, t[kU], t[kV], t[kIntensity]), t[kTexturedZ]);
+    });
+}
+
+void Surface::putPixel(int32_t x, int32_t y, uint32_t colour) {
+    if (uint8_t* pixel = writablePixel(*this, x, y)) storeColour(pixel, colour);
+}
+
+void Surface::putPixelDepth(int32_t x, int32_t y, uint32_t colour, double z) {
+    uint8_t* pixel = writablePixel(*this, x, y);
+    if (!pixel || !depth || !depth->passes(x, y, z)) return;
+    storeColour(pixel, colour);
+    depth->store(x, y, z);
+}
+
+}  // namespace td
