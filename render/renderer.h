@@ -1,0 +1,46 @@
+#pragma once
+// The scene render pass: transforms, culls, projects and lights every face of a scene and hands
+// it to one of the surface's four triangle fills.
+
+#include <cstdint>
+
+#include "asset/scene.h"
+#include "foundation/math.h"
+#include "render/surface.h"
+
+namespace td {
+
+// A pixel position: column, and row with 0 at the top.
+struct ScreenPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+class Renderer {
+public:
+    static constexpr uint32_t kDepthTest = 0x20;  // draw through the depth-tested fills
+
+    void setModel(const Matrix4& m);
+    void setCamera(const Matrix4& m);
+
+    // Draws every face of the scene in array order on the surface, over what is there; nothing
+    // without a scene or a surface.
+    void render(const Scene* scene);
+
+    // The vertex projected through `combined`; its normal is the difference of the projected tip
+    // (position + normal) and the projected position, not normalised.
+    Vertex transformVertex(const Vertex& v) const;
+    // The pixel position of a projected point; (0, 0) without a surface.
+    ScreenPoint projectToSurface(Vec3 p) const;
+    // True when the corners run counter-clockwise on the screen or are collinear; a NaN culls.
+    static bool isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c);
+
+    Surface* surface = nullptr;  // not owned
+    Matrix4 model = Matrix4::identity();
+    Matrix4 camera = Matrix4::identity();
+    Matrix4 combined = Matrix4::identity();  // camera x model: turned first, projected second
+    uint32_t flags = 0x01;
+    const Light* light = nullptr;  // not owned; null draws unlit
+};
+
+}  // namespace td
