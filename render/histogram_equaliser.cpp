@@ -1,0 +1,51 @@
+#include "render/histogram_equaliser.h"
+
+#include <algorithm>
+
+namespace td {
+namespace {
+
+// table[k] = (pixels with a value of at most k) * 255 / all pixels. The product is taken in 64
+// bits, so that arrays beyond 16,843,009 pixels, where it would no longer fit 32 bits, still get
+// a non-decreasing table; below that it equals the 32-bit result.
+void buildMap(const uint32_t (&counts)[256], uint8_t (&map)[256]) {
+    uint64_t cumulative[256];
+    uint64_t running = 0;
+    for (int k = 0; k < 256; ++k) cumulative[k] = running += counts[k];
+    const uint64_t total = cumulative[255];
+    for (int k = 0; k < 256; ++k) map[k] = static_cast<uint8_t>(total ? cumulative[k] * 255 / total : 0);
+}
+
+}  // namespace
+
+void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
+    pixels = array;
+    uint8_t* p = array ? array->intactPayload() : nullptr;
+    if (!p || w <= 0 || h <= 0) return;
+    width = w;
+    height = h;
+    // The pixels are the array's whole payload, four bytes each, whatever the size given.
+    const uint32_t count = array->count() / 4;
+    if (count == 0) return;
+
+    std::fill(std::begin(redCounts), std::end(redCounts), 0u);
+    std::fill(std::begin(greenCounts), std::end(greenCounts), 0u);
+    std::fill(std::begin(blueCounts), std::end(blueCounts), 0u);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* pixel = p + size_t{i} * 4;
+        ++blueCounts[pixel[0]];
+        ++greenCounts[pixel[1]];
+        ++redCounts[pixel[2]];
+    }
+    buildMap(redCounts, redMap);
+    buildMap(greenCounts, greenMap);
+    buildMap(blueCounts, blueMap);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* pixel = p + size_t{i} * 4;
+        pixel[0] = blueMap[pixel[0]];
+        pixel[1] = greenMap[pixel[1]];
+        pixel[2] = redMap[pixel[2]];
+    }
+}
+
+}  // namespace td

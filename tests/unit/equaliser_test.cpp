@@ -1,0 +1,89 @@
+// Histogram equalisation of a surface's pixels.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "foundation/guarded_array.h"
+#include "render/histogram_equaliser.h"
+
+namespace td {
+namespace {
+
+// An array of `pixels` pixels, each (blue, green, red, fourth) as given.
+std::unique_ptr<ByteArray> picture(uint32_t pixels, uint8_t b, uint8_t g, uint8_t r, uint8_t fourth = 0) {
+    auto a = std::make_unique<ByteArray>(pixels * 4);
+    uint8_t* p = a->intactPayload();
+    for (uint32_t i = 0; i < pixels; ++i) {
+        p[4 * i] = b;
+        p[4 * i + 1] = g;
+        p[4 * i + 2] = r;
+        p[4 * i + 3] = fourth;
+    }
+    return a;
+}
+
+TEST(HistogramEqualiser, UniformBlackBecomesWhiteAndByteThreeStays) {
+    auto a = picture(12, 0, 0, 0, 7);
+    HistogramEqualiser().equalise(a.get(), 4, 3);
+    const uint8_t* p = a->intactPayload();
+    for (uint32_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(p[4 * i], 255);
+        EXPECT_EQ(p[4 * i + 1], 255);
+        EXPECT_EQ(p[4 * i + 2], 255);
+        EXPECT_EQ(p[4 * i + 3], 7);
+    }
+}
+
+TEST(HistogramEqualiser, EachChannelMapsToItsCumulativeShare) {
+    // Half green 0, half green 255: green 0 maps to 127 and 255 stays; every channel is counted on
+    // its own byte, so a red-only difference does not move green.
+    auto a = picture(10, 0, 0, 9);
+    uint8_t* p = a->intactPayload();
+    for (uint32_t i = 5; i < 10; ++i) p[4 * i + 1] = 255;
+    HistogramEqualiser e;
+    e.equalise(a.get(), 10, 1);
+    EXPECT_EQ(p[1], 127);
+    EXPECT_EQ(p[4 * 9 + 1], 255);
+    EXPECT_EQ(p[2], 255);
+    EXPECT_EQ(e.greenCounts[0], 5u);
+    EXPECT_EQ(e.greenMap[100], 127);  // a value nobody has still gets its share
+    EXPECT_EQ(e.redCounts[9], 10u);
+}
+
+TEST(HistogramEqualiser, KeyBackgroundDominatesTheModel) {
+    // 150,000 pixels of pure green background and 10,000 model pixels of one mid colour.
+    auto a = picture(160000, 0, 255, 0);
+    uint8_t* p = a->intactPayload();
+    for (uint32_t i = 0; i < 10000; ++i) {
+        p[4 * i] = 90;
+        p[4 * i + 1] = 60;
+        p[4 * i + 2] = 30;
+    }
+    HistogramEqualiser().equalise(a.get(), 400, 400);
+    EXPECT_EQ(p[0], 255);  // blue 90 is above the background's 0
+    EXPECT_EQ(p[1], 15);   // 10,000 * 255 / 160,000
+    EXPECT_EQ(p[2], 255);
+    EXPECT_EQ(p[4 * 10000], 239);  // background blue: 150,000 * 255 / 160,000
+    EXPECT_EQ(p[4 * 10000 + 1], 255);
+}
+
+TEST(HistogramEqualiser, UnusableInputLeavesThePixelsAlone) {
+    auto a = picture(4, 10, 20, 30);
+    HistogramEqualiser e;
+    e.equalise(a.get(), 0, 4);
+    e.equalise(a.get(), 4, -1);
+    EXPECT_EQ(a->intactPayload()[0], 10);
+    a->rawBlock()[0] = 1;  // damaged leading guard
+    e.equalise(a.get(), 2, 2);
+    a->rawBlock()[0] = 0;
+    EXPECT_EQ(a->intactPayload()[0], 10);
+    e.equalise(nullptr, 2, 2);
+    ByteArray tiny(3);
+    tiny.intactPayload()[0] = 5;
+    e.equalise(&tiny, 1, 1);
+    EXPECT_EQ(tiny.intactPayload()[0], 5);
+}
+
+}  // namespace
+}  // namespace td
