@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "raster_test_fixtures.h"
@@ -74,9 +75,9 @@ TEST(Renderer, ProjectionAndOrientation) {
     const ScreenPoint corner = r.projectToSurface(Vec3{1, 1, 0});
     EXPECT_EQ(corner.x, 400);
     EXPECT_EQ(corner.y, 0);
-    const ScreenPoint far = r.projectToSurface(Vec3{1e12, -1e12, 0});
-    EXPECT_EQ(far.x, INT32_MAX);
-    EXPECT_EQ(far.y, INT32_MAX);
+    const ScreenPoint distant = r.projectToSurface(Vec3{1e12, -1e12, 0});
+    EXPECT_EQ(distant.x, INT32_MAX);
+    EXPECT_EQ(distant.y, INT32_MAX);
     EXPECT_EQ(r.projectToSurface(Vec3{std::nan(""), 0, 0}).x, 0);
 
     const Vertex a = vertex(0, 0, 0), b = vertex(1, 0, 0), c = vertex(0, 1, 0);
