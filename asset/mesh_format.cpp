@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "foundation/convert.h"
+
 namespace td {
 
 UvIndexOutOfRange::UvIndexOutOfRange(uint32_t face, uint32_t index, uint32_t count)
@@ -10,6 +12,11 @@ UvIndexOutOfRange::UvIndexOutOfRange(uint32_t face, uint32_t index, uint32_t cou
       face(face),
       index(index),
       count(count) {}
+
+Colour materialColour(const MeshMaterial& material) {
+    return Colour{truncToByteLow8(material.red * 255.0), truncToByteLow8(material.green * 255.0),
+                  truncToByteLow8(material.blue * 255.0)};
+}
 
 namespace {
 

@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "foundation/math.h"
+
 namespace td {
 
 namespace mesh {
@@ -74,6 +76,11 @@ struct MeshFaceRecord {
     uint32_t vertexIndex[3] = {0, 0, 0};
     uint32_t uvIndex[3] = {0, 0, 0};
 };
+
+// The colour the program gives every vertex: each channel x 255, truncated, low 8 bits kept.
+// Channels are not clamped first: 1.0 gives 255, 1.5 the low 8 bits of 382 (126); NaN and
+// -inf give 0, +inf 255.
+Colour materialColour(const MeshMaterial& material);
 
 // Receives the records of an asset in file order.
 class MeshVisitor {

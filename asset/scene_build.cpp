@@ -2,7 +2,6 @@
 
 #include "asset/mesh_format.h"
 #include "asset/scene.h"
-#include "foundation/convert.h"
 
 namespace td {
 
@@ -16,12 +15,7 @@ public:
 
     void onHeader(const MeshHeader& header) override { hasUv_ = header.uvCount != 0; }
 
-    void onMaterial(const MeshMaterial& material) override {
-        // Channels are not clamped first: 1.0 gives 255, 1.5 the low 8 bits of 382.
-        colour_ = Colour{truncToByteLow8(material.red * 255.0),
-                         truncToByteLow8(material.green * 255.0),
-                         truncToByteLow8(material.blue * 255.0)};
-    }
+    void onMaterial(const MeshMaterial& material) override { colour_ = materialColour(material); }
 
     void onVertex(const MeshVertexRecord& record) override {
         // Asset units to scene units, by the single-precision 0.01; the product of two floats
