@@ -1,0 +1,17 @@
+#include "asset/decode_block.h"
+
+#include "asset/block_scrambler.h"
+#include "asset/lzari_decoder.h"
+
+namespace td {
+
+std::string decodeBlock(const uint8_t* data, uint32_t length) {
+    if (!data || length == 0) return std::string();
+    const std::string block(reinterpret_cast<const char*>(data), length);
+    // A fresh decoder per block, so no model state carries over; its ~21 KB of tables live on
+    // the stack rather than the heap.
+    LzariDecoder decoder;
+    return decoder.decode(unscrambleBlock(block));
+}
+
+}  // namespace td

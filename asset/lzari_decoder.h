@@ -1,0 +1,64 @@
+#pragma once
+// Decoder for LZARI streams: LZSS over a 4096-byte ring combined with adaptive arithmetic coding.
+//
+// A stream is a 4-byte little-endian signed length followed by the coded bits, most significant
+// bit of each byte first. Characters 0 to 255 are literal bytes; 256 to 313 are matches of length
+// 3 to 60 whose distance back into the ring is coded with a static position model. A decoder is
+// made for one stream and discarded after it, so no model state passes between streams.
+
+#include <cstdint>
+#include <string>
+
+namespace td {
+
+namespace lzari {
+constexpr uint32_t kRingSize = 4096;                      // N
+constexpr uint32_t kLookAhead = 60;                       // F
+constexpr uint32_t kThreshold = 2;                        // longest run coded as literals
+constexpr uint32_t kCharCount = 256 - kThreshold + kLookAhead;  // 314 characters
+constexpr uint32_t kCodeBits = 15;                        // M
+constexpr uint32_t kQ1 = 1u << kCodeBits;
+constexpr uint32_t kQ2 = 2 * kQ1;
+constexpr uint32_t kQ3 = 3 * kQ1;
+constexpr uint32_t kQ4 = 4 * kQ1;
+constexpr uint32_t kMaxTotal = kQ1 - 1;                   // the model is halved at this total
+constexpr uint32_t kHeaderSize = 4;
+}  // namespace lzari
+
+class LzariDecoder {
+public:
+    // Decodes one stream. A stream shorter than its 4-byte header, or one declaring a length of
+    // 0 or with the top bit set, gives an empty string; otherwise the result always has exactly
+    // the declared length (bits past the end of the stream read as 0).
+    std::string decode(const std::string& stream);
+
+    // The adaptive character model, exposed so that its rescaling can be checked directly.
+    void startModel();
+    void updateModel(int32_t symbol);
+    uint32_t symbolFrequency(uint32_t symbol) const { return symbolFreq_[symbol]; }
+    uint32_t symbolCumulative(uint32_t symbol) const { return symbolCum_[symbol]; }
+    int32_t symbolOfChar(uint32_t character) const { return charToSymbol_[character]; }
+    int32_t charOfSymbol(uint32_t symbol) const { return symbolToChar_[symbol]; }
+    uint32_t positionCumulative(uint32_t index) const { return positionCum_[index]; }
+
+private:
+    uint32_t readBit();
+    void renormalise();
+    uint32_t decodeChar();
+    uint32_t decodePosition();
+
+    int32_t bitBuffer_ = 0;
+    uint32_t bitMask_ = 0;
+    uint32_t low_ = 0;
+    uint32_t high_ = lzari::kQ4;
+    uint32_t value_ = 0;
+    int32_t charToSymbol_[lzari::kCharCount] = {};
+    int32_t symbolToChar_[lzari::kCharCount + 1] = {};
+    uint32_t symbolFreq_[lzari::kCharCount + 1] = {};
+    uint32_t symbolCum_[lzari::kCharCount + 1] = {};
+    uint32_t positionCum_[lzari::kRingSize + 1] = {};
+    std::string input_;
+    uint32_t inputPosition_ = 0;
+};
+
+}  // namespace td

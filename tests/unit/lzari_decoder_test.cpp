@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "asset/lzari_decoder.h"
+
+namespace td {
+namespace {
+
+// Runs on both builds: under Wine the vectors are reached through drive Z:.
+std::string vectorPath(const std::string& file) {
+    return std::string(TD_SOURCE_DIR "/../shared/vectors/lzari/") + file;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+std::string withHeader(uint32_t length, const std::string& body = std::string()) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    return s + body;
+}
+
+std::string decode(const std::string& stream) {
+    LzariDecoder decoder;
+    return decoder.decode(stream);
+}
+
+TEST(LzariDecoder, DecodesEveryConformanceVector) {
+    for (const char* name : {"empty", "one", "spaces3", "text", "mesh", "random", "skewed", "runs",
+                             "mesh_truncated"}) {
+        SCOPED_TRACE(name);
+        std::string stream, expected;
+        ASSERT_TRUE(readFile(vectorPath(std::string(name) + ".lzari"), stream));
+        ASSERT_TRUE(readFile(vectorPath(std::string(name) + ".bin"), expected));
+        EXPECT_EQ(decode(stream), expected);
+    }
+}
+
+TEST(LzariDecoder, StreamsWithoutAPositiveLengthDecodeToNothing) {
+    EXPECT_EQ(decode(std::string()), "");
+    EXPECT_EQ(decode(std::string("\x05\x00\x00", 3)), "");  // shorter than the header
+    EXPECT_EQ(decode(withHeader(0, "\x2f\x48\xc0\xff\xff")), "");
+    EXPECT_EQ(decode(withHeader(0x80000000u, "\x2f\x48\xc0")), "");
+    EXPECT_EQ(decode(withHeader(0xFFFFFFFFu, "\x2f\x48\xc0")), "");
+}
+
+TEST(LzariDecoder, SmallStreamsDecodeOnTheirOwn) {
+    // A single literal, and a first match of length 3 at distance 0 into the ring of spaces.
+    EXPECT_EQ(decode(std::string("\x01\x00\x00\x00\xca\x80", 6)), "A");
+    EXPECT_EQ(decode(std::string("\x03\x00\x00\x00\x2f\x48\xc0", 7)), "   ");
+}
+
+TEST(LzariDecoder, MatchesRunningPastTheDeclaredLengthAreCutShort) {
+    // Lowering the declared length of a stream must give exactly a prefix of its content, also
+    // where the last byte falls inside a match.
+    std::string stream, full;
+    ASSERT_TRUE(readFile(vectorPath("runs.lzari"), stream));
+    ASSERT_TRUE(readFile(vectorPath("runs.bin"), full));
+    const std::string body = stream.substr(4);
+    for (uint32_t length : {1u, 2u, 59u, 61u, 200u, 4095u, 4097u, 9999u}) {
+        SCOPED_TRACE(length);
+        EXPECT_EQ(decode(withHeader(length, body)), full.substr(0, length));
+    }
+    EXPECT_EQ(decode(std::string("\x02\x00\x00\x00\x2f\x48\xc0", 7)), "  ");
+}
+
+TEST(LzariDecoder, BitsPastTheEndReadAsZero) {
+    const std::string bare = decode(withHeader(300));
+    EXPECT_EQ(bare.size(), 300u);
+    EXPECT_EQ(bare, decode(withHeader(300, std::string(400, '\0'))));
+    const std::string partial = decode(withHeader(300, "\x9c\x41"));
+    EXPECT_EQ(partial, decode(withHeader(300, std::string("\x9c\x41", 2) + std::string(400, '\0'))));
+}
+
+TEST(LzariDecoder, GarbageStreamsGiveTheDeclaredLength) {
+    std::mt19937 rng(1234);
+    for (int trial = 0; trial < 50; ++trial) {
+        std::string body(static_cast<size_t>(rng() % 300), '\0');
+        for (char& c : body) c = static_cast<char>(rng());
+        const uint32_t length = 1 + rng() % 5000;
+        EXPECT_EQ(decode(withHeader(length, body)).size(), length);
+    }
+}
+
+// The tables must describe one consistent model: cumulatives are suffix sums of the frequencies,
+// frequencies never rise with the symbol number, and the two maps are inverse permutations.
+void expectConsistentModel(const LzariDecoder& d) {
+    for (uint32_t s = 1; s <= lzari::kCharCount; ++s) {
+        ASSERT_EQ(d.symbolCumulative(s - 1), d.symbolCumulative(s) + d.symbolFrequency(s)) << s;
+        ASSERT_GE(d.symbolFrequency(s), 1u) << s;
+        if (s > 1) {
+            ASSERT_LE(d.symbolFrequency(s), d.symbolFrequency(s - 1)) << s;
+        }
+        ASSERT_EQ(d.symbolOfChar(static_cast<uint32_t>(d.charOfSymbol(s))), static_cast<int32_t>(s));
+    }
+    ASSERT_EQ(d.symbolCumulative(lzari::kCharCount), 0u);
+}
+
+TEST(LzariDecoder, ModelStartsUniformWithAStaticPositionModel) {
+    LzariDecoder d;
+    d.startModel();
+    expectConsistentModel(d);
+    EXPECT_EQ(d.symbolCumulative(0), 314u);
+    EXPECT_EQ(d.positionCumulative(4096), 0u);
+    EXPECT_EQ(d.positionCumulative(4095), 10000u / 4296u);
+    EXPECT_EQ(d.positionCumulative(0), 28568u);
+}
+
+TEST(LzariDecoder, ModelHalvesOnceTheTotalReachesItsLimit) {
+    LzariDecoder d;
+    d.startModel();
+    std::mt19937 rng(99);
+    // Skewed updates, so that symbols move and frequencies differ when the halving comes.
+    const uint32_t updates = lzari::kMaxTotal - lzari::kCharCount;
+    for (uint32_t n = 0; n < updates; ++n) {
+        const uint32_t character = rng() % 4 == 0 ? rng() % 314 : rng() % 8;
+        d.updateModel(d.symbolOfChar(character));
+    }
+    expectConsistentModel(d);
+    ASSERT_EQ(d.symbolCumulative(0), lzari::kMaxTotal);  // not yet halved
+
+    std::vector<uint32_t> halved(lzari::kCharCount + 1);
+    uint32_t halvedTotal = 0;
+    for (uint32_t s = 1; s <= lzari::kCharCount; ++s) {
+        halved[s] = (d.symbolFrequency(s) + 1) / 2;
+        halvedTotal += halved[s];
+    }
+    // The last symbol is counted after the halving: it moves to the front of its run of equal
+    // halved frequencies and that slot gains one.
+    const uint32_t last = lzari::kCharCount;
+    uint32_t front = last;
+    while (front > 1 && halved[front - 1] == halved[last]) --front;
+    const int32_t lastChar = d.charOfSymbol(last);
+    d.updateModel(static_cast<int32_t>(last));
+    expectConsistentModel(d);
+    EXPECT_EQ(d.symbolCumulative(0), halvedTotal + 1);
+    EXPECT_EQ(d.symbolOfChar(static_cast<uint32_t>(lastChar)), static_cast<int32_t>(front));
+    for (uint32_t s = 1; s <= lzari::kCharCount; ++s)
+        EXPECT_EQ(d.symbolFrequency(s), halved[s] + (s == front ? 1u : 0u)) << s;
+}
+
+}  // namespace
+}  // namespace td
