@@ -1,0 +1,15 @@
+#pragma once
+// A short account of a packed asset, decoded the way the program decodes it.
+
+#include <string>
+
+#include "tools/assetpack/asset_source.h"
+
+namespace td {
+
+// Block sizes, compression ratio, counts, bounding box, colour and name, and whether the program
+// can build its scene from the asset; several lines of text. Raises MeshFormatError when the
+// decoded bytes are not a complete mesh file.
+std::string describeAsset(const PackedBlocks& blocks);
+
+}  // namespace td
