@@ -41,7 +41,7 @@ MeshModel stripModel(int quads) {
 }
 
 TEST(AssetpackTest, PackThenUnpackGivesTheMeshBackAcrossASeamInsideARecord) {
-    const MeshModel model = stripModel(9);
+    const MeshModel model = stripModel(10);
     const std::string mesh = writeMesh(model);
     // The seam falls at three quarters; here that is inside a face record.
     const size_t faceSection = mesh.size() - model.faces.size() * mesh::kFaceRecordSize;
