@@ -11,8 +11,8 @@ constexpr int kSides = 12;      // around the tube
 // Asset units per knot unit: the knot reaches about 3.6 knot units from its centre, so the model
 // spans about 1.07 scene units (asset units x 0.01), about half the window at the camera's
 // distance, seen from any side.
-constexpr double kScale = 15.0;
-constexpr double kTubeRadius = 0.55;  // knot units
+constexpr double kScale = 20.0;
+constexpr double kTubeRadius = 0.75;  // knot units
 constexpr double kDepth = 1.6;        // height of the knot's z wave, knot units
 constexpr float kColour[3] = {0.85f, 0.5f, 0.2f};
 constexpr const char* kName = "trefoil";
