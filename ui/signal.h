@@ -89,14 +89,14 @@ public:
     // Disconnects from a signal that is still connected.
     virtual ~SignalConnection();
 
+    // Disconnects from the signal when connected; the destructor does the same.
+    void disconnect();
+
     void* target;
     MemberFunction method;
     int32_t adjustment;
     int32_t id = 0;
     Signal* signal = nullptr;
-
-private:
-    void disconnect();
 };
 
 }  // namespace td
