@@ -1,10 +1,14 @@
-// The program's entry point.
+// The program's entry point: one viewer window for the whole run.
 
+#include "app/message_loop.h"
 #include "platform/win32.h"
-#include "render/surface.h"
+#include "ui/viewer_window.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    td::Surface surface;
-    surface.create(400, 400, true);
+    {
+        td::ViewerWindow viewer;
+        viewer.setUp();
+        td::messageLoop(nullptr);
+    }  // the viewer, its timer window and both windows are destroyed here
     return 0;
 }
