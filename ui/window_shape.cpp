@@ -1,0 +1,157 @@
+// The window shape taken from the drawn picture: the region of every pixel that differs from the
+// key colour.
+//
+// Combining one rectangle at a time into a growing region, or handing every rectangle to one
+// ExtCreateRegion, costs time that grows with the square of the rectangle count under some GDI
+// implementations, and a checkerboard picture has tens of thousands of runs. So the runs are
+// gathered first, small groups of them become leaf regions, and the leaves are united pairwise,
+// which keeps every merge between regions of similar size: n log n work in all.
+
+#include "ui/window_shape.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "render/surface.h"
+
+namespace td {
+namespace {
+
+uint32_t pixelValue(const uint8_t* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// Whether the rectangles [first, first + count) of the row just scanned have the same columns
+// as those of the band starting at `band`, which ends where the row begins.
+bool sameColumns(const std::vector<RECT>& rects, size_t band, size_t first) {
+    const size_t count = rects.size() - first;
+    if (first - band != count || rects[band].bottom != rects[first].top) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (rects[band + i].left != rects[first + i].left || rects[band + i].right != rects[first + i].right)
+            return false;
+    return true;
+}
+
+// A region of `count` rectangles through one ExtCreateRegion; `buffer` is scratch space.
+HRGN createLeaf(const RECT* rects, size_t count, std::vector<unsigned char>& buffer) {
+    RGNDATAHEADER header{};
+    header.dwSize = sizeof(RGNDATAHEADER);
+    header.iType = RDH_RECTANGLES;
+    header.nCount = static_cast<DWORD>(count);
+    header.nRgnSize = static_cast<DWORD>(count * sizeof(RECT));
+    RECT bound = rects[0];
+    for (size_t i = 1; i < count; ++i) {
+        bound.left = std::min(bound.left, rects[i].left);
+        bound.top = std::min(bound.top, rects[i].top);
+        bound.right = std::max(bound.right, rects[i].right);
+        bound.bottom = std::max(bound.bottom, rects[i].bottom);
+    }
+    header.rcBound = bound;
+    const size_t bytes = sizeof header + count * sizeof(RECT);
+    buffer.resize(bytes);
+    std::memcpy(buffer.data(), &header, sizeof header);
+    std::memcpy(buffer.data() + sizeof header, rects, count * sizeof(RECT));
+    return ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), reinterpret_cast<const RGNDATA*>(buffer.data()));
+}
+
+// Unites regions as they come, like a binary counter: a region of level k (made of 2^k leaves)
+// merges with the previous region of the same level. Owns every region it holds.
+class PairwiseUnion {
+public:
+    PairwiseUnion() = default;
+    PairwiseUnion(const PairwiseUnion&) = delete;
+    PairwiseUnion& operator=(const PairwiseUnion&) = delete;
+    ~PairwiseUnion() {
+        for (const Piece& p : pieces_) DeleteObject(p.region);
+    }
+
+    void add(HRGN region) {
+        pieces_.push_back({region, 0});
+        while (pieces_.size() >= 2 && pieces_[pieces_.size() - 2].level == pieces_.back().level) mergeLast();
+    }
+
+    // The union of everything added, handed to the caller; null when nothing was added.
+    HRGN take() {
+        while (pieces_.size() >= 2) mergeLast();
+        if (pieces_.empty()) return nullptr;
+        const HRGN all = pieces_.front().region;
+        pieces_.clear();
+        return all;
+    }
+
+private:
+    struct Piece {
+        HRGN region;
+        unsigned level;
+    };
+
+    // Unites the last region into the one before it and releases it. When GDI refuses the merge,
+    // the target keeps what it had and the last region's pixels are left out.
+    void mergeLast() {
+        const Piece last = pieces_.back();
+        pieces_.pop_back();
+        Piece& into = pieces_.back();
+        CombineRgn(into.region, into.region, last.region, RGN_OR);
+        DeleteObject(last.region);
+        into.level = std::max(into.level, last.level) + 1;
+    }
+
+    std::vector<Piece> pieces_;
+};
+
+}  // namespace
+
+std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height, uint32_t key, bool joinRows) {
+    std::vector<RECT> rects;
+    size_t band = 0;  // first rectangle of the last band
+    const size_t stride = size_t(width) * 4;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* row = pixels + size_t(height - 1 - y) * stride;  // rows are stored bottom-up
+        const size_t first = rects.size();
+        for (int32_t x = 0; x < width;) {
+            if (pixelValue(row + size_t(x) * 4) == key) {
+                ++x;
+                continue;
+            }
+            const int32_t start = x;
+            while (x < width && pixelValue(row + size_t(x) * 4) != key) ++x;
+            rects.push_back({start, y, x, y + 1});
+        }
+        if (rects.size() == first) continue;
+        if (joinRows && first > 0 && sameColumns(rects, band, first)) {
+            rects.resize(first);
+            for (size_t i = band; i < first; ++i) rects[i].bottom = y + 1;
+        } else {
+            band = first;
+        }
+    }
+    return rects;
+}
+
+HRGN regionFromRects(const RECT* rects, size_t count, size_t leafSize) {
+    // The empty region comes first, so that the result is null exactly when it cannot be made,
+    // whatever happens to the pieces.
+    const HRGN empty = CreateRectRgn(0, 0, 0, 0);
+    if (!empty) return nullptr;
+    leafSize = std::max<size_t>(leafSize, 1);
+    PairwiseUnion all;
+    std::vector<unsigned char> buffer;
+    for (size_t first = 0; first < count; first += leafSize)
+        if (HRGN leaf = createLeaf(rects + first, std::min(leafSize, count - first), buffer)) all.add(leaf);
+    const HRGN shape = all.take();
+    if (!shape) return empty;
+    DeleteObject(empty);
+    return shape;
+}
+
+HRGN Surface::shapeRegion(uint32_t key) const {
+    if (!pixels || width <= 0 || height <= 0) return nullptr;
+    const uint8_t* payload = pixels->intactPayload();
+    if (!payload) return nullptr;
+    // Every read lies within width x height pixels; an array that holds fewer is refused.
+    if (uint64_t{pixels->count()} < uint64_t(width) * uint64_t(height) * 4) return nullptr;
+    const std::vector<RECT> rects = shapeRuns(payload, width, height, key);
+    return regionFromRects(rects.data(), rects.size());
+}
+
+}  // namespace td
