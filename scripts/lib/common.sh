@@ -31,6 +31,8 @@ start_xvfb() {
   DISPLAY=":$(head -n1 "$fdfile")"
   export DISPLAY
   rm -f "$fdfile"
+  # A desktop colour of its own, so that what shows through a shaped window is plain to see.
+  xsetroot -solid '#3a6ea5' 2>/dev/null || true
 }
 
 stop_xvfb() {

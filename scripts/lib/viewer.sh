@@ -22,8 +22,39 @@ viewer_geometry() {
   WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
 }
 
+# Prints the X window under the pointer at a screen point: the shape, not stale pixels, decides.
+window_at() {
+  local X Y SCREEN WINDOW
+  eval "$(xdotool mousemove "$1" "$2" getmouselocation --shell)"
+  echo "$WINDOW"
+}
+
+# Samples the window on a 40 x 40 grid; sets SHAPE_INSIDE and SHAPE_OUTSIDE (point counts) and
+# SHAPE_GRAB, a point of the model in the lower half where a drag can start ("" when none).
+sample_shape() {
+  local wid=$1 x y
+  SHAPE_INSIDE=0
+  SHAPE_OUTSIDE=0
+  SHAPE_GRAB=""
+  for y in $(seq 205 10 595); do
+    for x in $(seq 405 10 795); do
+      if [ "$(window_at "$x" "$y")" = "$wid" ]; then
+        SHAPE_INSIDE=$((SHAPE_INSIDE + 1))
+        [ -z "$SHAPE_GRAB" ] && [ "$y" -ge 350 ] && SHAPE_GRAB="$x $y"
+      else
+        SHAPE_OUTSIDE=$((SHAPE_OUTSIDE + 1))
+      fi
+    done
+  done
+}
+
 screenshot() {
   import -window root "$1"
+}
+
+# A screenshot of the window and a 20-pixel margin of the desktop around it.
+window_screenshot() {
+  import -window root -crop "$((WIN_W + 40))x$((WIN_H + 40))+$((WIN_X - 20))+$((WIN_Y - 20))" +repage "$1"
 }
 
 # Presses the left button at (x, y), moves by (dx, dy) in small steps and releases.

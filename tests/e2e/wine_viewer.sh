@@ -29,25 +29,9 @@ case "$WIN_X,$WIN_Y,$WIN_W,$WIN_H" in
 esac
 sleep 1
 
-# Which X window the pointer finds at a screen point tells the shape apart from stale pixels.
-window_at() {
-  local X Y SCREEN WINDOW
-  eval "$(xdotool mousemove "$1" "$2" getmouselocation --shell)"
-  echo "$WINDOW"
-}
-inside=0
-outside=0
-for y in $(seq 205 10 595); do
-  for x in $(seq 405 10 795); do
-    if [ "$(window_at "$x" "$y")" = "$wid" ]; then
-      inside=$((inside + 1))
-      # The drag must start on the model: elsewhere the press reaches the desktop.
-      [ -z "${grab:-}" ] && [ "$y" -ge 350 ] && grab="$x $y"
-    else
-      outside=$((outside + 1))
-    fi
-  done
-done
+sample_shape "$wid"
+inside=$SHAPE_INSIDE
+outside=$SHAPE_OUTSIDE
 echo "shape: $inside of 1600 sample points inside the window, $outside outside"
 
 if [ "$depth" -eq 24 ]; then
@@ -56,8 +40,9 @@ if [ "$depth" -eq 24 ]; then
   [ "$outside" -gt 100 ] || fail "the window is not shaped ($outside points outside)"
   [ "$(window_at 401 201)" != "$wid" ] || fail "the corner of the window is not see-through"
   screenshot "$work/before.png"
-  [ -n "${grab:-}" ] || fail "no point of the model to press on"
-  drag ${grab:-600 400} 120 40
+  # The drag must start on the model: elsewhere the press reaches the desktop.
+  [ -n "$SHAPE_GRAB" ] || fail "no point of the model to press on"
+  drag ${SHAPE_GRAB:-600 400} 120 40
   sleep 0.3
   screenshot "$work/spinning.png"
   cmp -s "$work/before.png" "$work/spinning.png" && fail "the drag did not change the picture"
