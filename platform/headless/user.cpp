@@ -256,9 +256,9 @@ void expose(HWND h) {
     deliver(h, WM_NCPAINT, 1, 0);
     if ((w = find(h)) && w->erase) {
         HDC dc = GetDC(h);
-        const bool erased = deliver(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) != 0;
+        deliver(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
         ReleaseDC(h, dc);
-        if ((w = find(h))) w->erase = !erased;
+        if ((w = find(h))) w->erase = false;  // asked once, whatever the answer
     }
     if (!(w = find(h))) return;
     const std::vector<HWND> children = w->children;
@@ -310,10 +310,12 @@ void hide(HWND h, bool announce) {
                             w->windowRect.right - p->clientRect.left, w->windowRect.bottom - p->clientRect.top};
             InvalidateRect(parent, &area, TRUE);
         }
+        deliver(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
     } else {
+        // A top-level window gives up the activation once it is off the screen.
+        deliver(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
         deactivate(h);
     }
-    deliver(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
 }
 
 void markDestroying(Wnd& w) {
@@ -658,7 +660,16 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     if (child && !(exStyle & WS_EX_NOPARENTNOTIFY))
         deliver(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, static_cast<WORD>(reinterpret_cast<uintptr_t>(menu))),
                 reinterpret_cast<LPARAM>(handle));
-    if ((style & WS_VISIBLE) && find(handle)) ShowWindow(handle, SW_SHOW);
+    // A child made visible hears only WM_SHOWWINDOW; a top-level window is shown in full.
+    if ((style & WS_VISIBLE) && child && find(handle)) {
+        deliver(handle, WM_SHOWWINDOW, TRUE, 0);
+        if (Wnd* shown = find(handle)) {
+            shown->style |= WS_VISIBLE;
+            invalidateClient(*shown, true);
+        }
+    } else if ((style & WS_VISIBLE) && find(handle)) {
+        ShowWindow(handle, SW_SHOW);
+    }
     return find(handle) ? handle : nullptr;
 }
 
@@ -898,10 +909,15 @@ BOOL ShowWindow(HWND h, int command) {
     const bool wasVisible = (w->style & WS_VISIBLE) != 0;
     const bool showIt = command != SW_HIDE;
     if (showIt == wasVisible) return wasVisible;
-    if (showIt)
+    if (w->isChild() && !visibleTree(find(w->parent))) {
+        // Inside a hidden parent nothing moves on the screen: only the style changes.
+        deliver(h, WM_SHOWWINDOW, showIt, 0);
+        if ((w = find(h))) w->style = showIt ? (w->style | WS_VISIBLE) : (w->style & ~static_cast<DWORD>(WS_VISIBLE));
+    } else if (showIt) {
         show(h, command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && !(w->exStyle & WS_EX_NOACTIVATE));
-    else
+    } else {
         hide(h, true);
+    }
     return wasVisible;
 }
 
