@@ -93,6 +93,13 @@ struct Span {
 // when they touch and have the same spans.
 class BandWriter {
 public:
+    BandWriter() = default;
+    // Continues a canonical list.
+    explicit BandWriter(std::vector<RECT> rects) : rects_(std::move(rects)) {
+        lastBand_ = rects_.size();
+        while (lastBand_ > 0 && rects_[lastBand_ - 1].top == rects_.back().top) --lastBand_;
+    }
+
     void add(LONG top, LONG bottom, const std::vector<Span>& spans) {
         if (spans.empty()) return;
         if (continuesLastBand(top, spans)) {
@@ -187,6 +194,22 @@ std::vector<RECT> combine(const std::vector<RECT>& a, const std::vector<RECT>& b
     return writer.take();
 }
 
+// a united with b in place, when no band of b starts above a's last band ends: b's bands follow
+// a's, the first one joining a's last band when it continues it. Linear in b alone, so adding
+// regions row by row from the top down costs no more than the rows added.
+bool appendBelow(std::vector<RECT>& a, const std::vector<RECT>& b) {
+    if (!a.empty() && !b.empty() && b.front().top < a.back().bottom) return false;
+    BandWriter writer(std::move(a));
+    std::vector<Span> spans;
+    for (const Band& band : bandsOf(b)) {
+        spans.clear();
+        for (const RECT* r = band.begin; r != band.end; ++r) spans.push_back({r->left, r->right});
+        writer.add(band.top, band.bottom, spans);
+    }
+    a = writer.take();
+    return true;
+}
+
 // The union of any rectangles, empty ones ignored: halves are united recursively, so the cost
 // grows with n log n rather than with the square of n.
 std::vector<RECT> unionOf(const RECT* rects, size_t count) {
@@ -248,6 +271,8 @@ int CombineRgn(HRGN target, HRGN source1, HRGN source2, int mode) {
     if (!t || !a || mode < RGN_AND || mode > RGN_COPY) return ERROR;
     const Region* b = mode == RGN_COPY ? a : headless::find<Region>(source2);
     if (!b || headless::fails(headless::faultState().combineRgn)) return ERROR;
+    if (mode == RGN_OR && t == a && t != b && headless::appendBelow(t->rects, b->rects))
+        return headless::regionType(t->rects);
     t->rects = mode == RGN_COPY ? a->rects : headless::combine(a->rects, b->rects, mode);
     return headless::regionType(t->rects);
 }

@@ -129,6 +129,22 @@ TEST_F(Regions, UnionIsKeptInYXBandedForm) {
     EXPECT_EQ(rectsOf(square), (Rects{{0, 0, 10, 10}}));
 }
 
+TEST_F(Regions, GrowingARegionDownwardsJoinsBandsThatContinue) {
+    HRGN grown = empty();
+    EXPECT_EQ(CombineRgn(grown, grown, rect(0, 0, 5, 5), RGN_OR), SIMPLEREGION);
+    EXPECT_EQ(CombineRgn(grown, grown, rect(0, 5, 5, 8), RGN_OR), SIMPLEREGION);
+    EXPECT_EQ(CombineRgn(grown, grown, rect(1, 8, 5, 9), RGN_OR), COMPLEXREGION);
+    EXPECT_EQ(CombineRgn(grown, grown, rect(7, 8, 9, 9), RGN_OR), COMPLEXREGION);
+    EXPECT_EQ(CombineRgn(grown, grown, rect(0, 12, 3, 13), RGN_OR), COMPLEXREGION);
+    EXPECT_EQ(rectsOf(grown), (Rects{{0, 0, 5, 8}, {1, 8, 5, 9}, {7, 8, 9, 9}, {0, 12, 3, 13}}));
+    // Two-band pieces: the first band continues the last one, the second does not.
+    int type = 0;
+    HRGN piece = combined(rect(0, 13, 3, 14), rect(4, 14, 6, 15), RGN_OR, &type);
+    EXPECT_EQ(CombineRgn(grown, grown, piece, RGN_OR), COMPLEXREGION);
+    EXPECT_EQ(rectsOf(grown),
+              (Rects{{0, 0, 5, 8}, {1, 8, 5, 9}, {7, 8, 9, 9}, {0, 12, 3, 14}, {4, 14, 6, 15}}));
+}
+
 TEST_F(Regions, IntersectionDifferenceAndExclusiveOr) {
     HRGN a = rect(0, 0, 10, 10);
     HRGN b = rect(5, 5, 15, 15);
