@@ -194,11 +194,9 @@ std::vector<RECT> combine(const std::vector<RECT>& a, const std::vector<RECT>& b
     return writer.take();
 }
 
-// a united with b in place, when no band of b starts above a's last band ends: b's bands follow
-// a's, the first one joining a's last band when it continues it. Linear in b alone, so adding
-// regions row by row from the top down costs no more than the rows added.
-bool appendBelow(std::vector<RECT>& a, const std::vector<RECT>& b) {
-    if (!a.empty() && !b.empty() && b.front().top < a.back().bottom) return false;
+// Appends b's bands to a when no band of b starts above a's last band ends; the first one joins
+// a's last band when it continues it.
+void appendBelow(std::vector<RECT>& a, const std::vector<RECT>& b) {
     BandWriter writer(std::move(a));
     std::vector<Span> spans;
     for (const Band& band : bandsOf(b)) {
@@ -207,7 +205,19 @@ bool appendBelow(std::vector<RECT>& a, const std::vector<RECT>& b) {
         writer.add(band.top, band.bottom, spans);
     }
     a = writer.take();
-    return true;
+}
+
+// a united with b in place. The bands of a that end before b begins cannot change, so only the
+// rest is combined: a region grown from the top down, one piece at a time, costs no more per
+// piece than the bands the piece touches.
+void uniteInto(std::vector<RECT>& a, const std::vector<RECT>& b) {
+    if (b.empty()) return;
+    // Bottoms never decrease along a canonical list.
+    const auto split = std::partition_point(a.begin(), a.end(),
+                                            [&](const RECT& r) { return r.bottom <= b.front().top; });
+    const std::vector<RECT> tail(split, a.end());
+    a.erase(split, a.end());
+    appendBelow(a, combine(tail, b, RGN_OR));
 }
 
 // The union of any rectangles, empty ones ignored: halves are united recursively, so the cost
@@ -271,8 +281,10 @@ int CombineRgn(HRGN target, HRGN source1, HRGN source2, int mode) {
     if (!t || !a || mode < RGN_AND || mode > RGN_COPY) return ERROR;
     const Region* b = mode == RGN_COPY ? a : headless::find<Region>(source2);
     if (!b || headless::fails(headless::faultState().combineRgn)) return ERROR;
-    if (mode == RGN_OR && t == a && t != b && headless::appendBelow(t->rects, b->rects))
+    if (mode == RGN_OR && t == a && t != b) {
+        headless::uniteInto(t->rects, b->rects);
         return headless::regionType(t->rects);
+    }
     t->rects = mode == RGN_COPY ? a->rects : headless::combine(a->rects, b->rects, mode);
     return headless::regionType(t->rects);
 }

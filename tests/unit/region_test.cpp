@@ -143,6 +143,9 @@ TEST_F(Regions, GrowingARegionDownwardsJoinsBandsThatContinue) {
     EXPECT_EQ(CombineRgn(grown, grown, piece, RGN_OR), COMPLEXREGION);
     EXPECT_EQ(rectsOf(grown),
               (Rects{{0, 0, 5, 8}, {1, 8, 5, 9}, {7, 8, 9, 9}, {0, 12, 3, 14}, {4, 14, 6, 15}}));
+    // A piece reaching back up over several bands.
+    EXPECT_EQ(CombineRgn(grown, grown, rect(0, 4, 9, 20), RGN_OR), COMPLEXREGION);
+    EXPECT_EQ(rectsOf(grown), (Rects{{0, 0, 5, 4}, {0, 4, 9, 20}}));
 }
 
 TEST_F(Regions, IntersectionDifferenceAndExclusiveOr) {
