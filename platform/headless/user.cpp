@@ -365,6 +365,10 @@ void release(HWND h) {
 
 bool inRange(UINT message, UINT lo, UINT hi) { return (lo == 0 && hi == 0) || (message >= lo && message <= hi); }
 
+// A window filter lets through the queued messages of the window and of the windows inside it,
+// and never thread messages (timers and paint use their own, exact test).
+bool passesFilter(HWND filter, HWND target) { return !filter || (target && within(target, filter)); }
+
 WPARAM mouseKeyFlags() {
     const BYTE* k = state().keys;
     WPARAM flags = 0;
@@ -442,7 +446,7 @@ Timer* nextTimer(HWND filter, bool dueOnly) {
 bool takeMessage(MSG& msg, HWND filter, UINT lo, UINT hi, bool remove) {
     UserState& s = state();
     for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {
-        if ((filter && it->hwnd != filter) || !inRange(it->message, lo, hi)) continue;
+        if (!passesFilter(filter, it->hwnd) || !inRange(it->message, lo, hi)) continue;
         msg = *it;
         if (remove) s.posted.erase(it);
         return true;
@@ -453,7 +457,7 @@ bool takeMessage(MSG& msg, HWND filter, UINT lo, UINT hi, bool remove) {
             it = s.input.erase(it);
             continue;
         }
-        if ((filter && routed.hwnd != filter) || !inRange(routed.message, lo, hi)) {
+        if (!passesFilter(filter, routed.hwnd) || !inRange(routed.message, lo, hi)) {
             ++it;
             continue;
         }

@@ -1,0 +1,69 @@
+// Which queued messages a window filter of GetMessageA and PeekMessageA lets through: posted
+// messages of the window and of the windows inside it, never thread messages, and only the
+// window's own timers. Checked alike on both builds.
+
+#include <gtest/gtest.h>
+
+#include "platform/win32.h"
+
+namespace {
+
+LRESULT CALLBACK filterProbeProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+HWND probe(DWORD style, HWND parent) {
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = filterProbeProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "tdFilterProbe";
+        return RegisterClassExA(&wc) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    return CreateWindowExA(0, "tdFilterProbe", "", style, 0, 0, 40, 40, parent, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+void drain() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+TEST(QueueFilter, AWindowFilterTakesItsChildrensMessagesButNoThreadMessages) {
+    const HWND top = probe(WS_POPUP, nullptr);
+    const HWND child = probe(WS_CHILD, top);
+    const HWND grandchild = probe(WS_CHILD, child);
+    const HWND other = probe(WS_POPUP, nullptr);
+    drain();
+    MSG msg;
+
+    ASSERT_TRUE(PostMessageA(grandchild, WM_USER + 1, 1, 0));
+    ASSERT_TRUE(PostMessageA(other, WM_USER + 2, 2, 0));
+    ASSERT_TRUE(PostMessageA(nullptr, WM_USER + 3, 3, 0));
+    ASSERT_TRUE(PeekMessageA(&msg, top, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, grandchild);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
+    EXPECT_FALSE(PeekMessageA(&msg, top, 0, 0, PM_REMOVE)) << "neither another window's nor the thread's";
+    EXPECT_FALSE(PeekMessageA(&msg, child, WM_USER + 2, WM_USER + 3, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    ASSERT_TRUE(PeekMessageA(&msg, other, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 2u);
+
+    // Timers, though, answer a filter for their own window only: the parent's slower timer
+    // comes back while the child's, due long before, stays queued.
+    ASSERT_EQ(SetTimer(child, 4, 10, nullptr), 4u);
+    ASSERT_EQ(SetTimer(top, 5, 200, nullptr), 5u);
+    ASSERT_TRUE(GetMessageA(&msg, top, WM_TIMER, WM_TIMER));
+    EXPECT_EQ(msg.hwnd, top);
+    EXPECT_EQ(msg.wParam, 5u);
+    KillTimer(top, 5);
+    ASSERT_TRUE(PeekMessageA(&msg, child, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 4u);
+    KillTimer(child, 4);
+    DestroyWindow(other);
+    DestroyWindow(top);
+    drain();
+}
+
+}  // namespace
