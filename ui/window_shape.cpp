@@ -51,7 +51,8 @@ HRGN createLeaf(const RECT* rects, size_t count, std::vector<unsigned char>& buf
     buffer.resize(bytes);
     std::memcpy(buffer.data(), &header, sizeof header);
     std::memcpy(buffer.data() + sizeof header, rects, count * sizeof(RECT));
-    return ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), reinterpret_cast<const RGNDATA*>(buffer.data()));
+    const auto* data = reinterpret_cast<const RGNDATA*>(buffer.data());
+    return ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data);
 }
 
 // Unites regions as they come, like a binary counter: a region of level k (made of 2^k leaves)
@@ -101,7 +102,8 @@ private:
 
 }  // namespace
 
-std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height, uint32_t key, bool joinRows) {
+std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height, uint32_t key,
+                            bool joinRows) {
     std::vector<RECT> rects;
     size_t band = 0;  // first rectangle of the last band
     const size_t stride = size_t(width) * 4;

@@ -18,7 +18,8 @@ constexpr size_t kShapeLeafSize = 16;
 // bottom row first) whose 32-bit value differs from the key, as rectangles in region coordinates
 // (row 0 at the top): every maximal run of a row, top row first, left to right. With joinRows, a
 // row whose runs have the same columns as the band above lengthens that band instead, so the
-// list is already the banded form GDI keeps a region in. The caller guarantees the bytes.
+// list is already the banded form GDI keeps a region in. `pixels` must hold width x height x 4
+// bytes.
 std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height, uint32_t key,
                             bool joinRows = true);
 

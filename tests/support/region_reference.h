@@ -16,8 +16,8 @@ namespace td::test {
 inline HRGN referenceShapeRegion(const Surface& surface, uint32_t key) {
     if (!surface.pixels || surface.width <= 0 || surface.height <= 0) return nullptr;
     const uint8_t* payload = surface.pixels->intactPayload();
-    if (!payload || uint64_t{surface.pixels->count()} < uint64_t(surface.width) * uint64_t(surface.height) * 4)
-        return nullptr;
+    const uint64_t bytes = uint64_t(surface.width) * uint64_t(surface.height) * 4;
+    if (!payload || surface.pixels->count() < bytes) return nullptr;
     HRGN result = CreateRectRgn(0, 0, 0, 0);
     auto close = [&](int32_t start, int32_t end, int32_t y) {
         if (HRGN run = CreateRectRgn(start, y, end, y + 1)) {
@@ -29,7 +29,8 @@ inline HRGN referenceShapeRegion(const Surface& surface, uint32_t key) {
         int32_t start = -1;  // column of the open run, -1 when none is open
         for (int32_t x = 0; x < surface.width; ++x) {
             const uint8_t* p = payload + surface.pixelOffset(x, y);
-            const uint32_t value = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+            const uint32_t value =
+                uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
             if (value != key && start < 0) start = x;
             if (value == key && start >= 0) {
                 close(start, x, y);

@@ -31,6 +31,25 @@ protected:
     }
     size_t liveRegions() const { return headless::liveGdiObjects().regions - liveBefore_; }
 
+    // Checks that the shape of an 8 x 12 checkerboard, built while GDI fails as set up, covers only
+    // the rows [from, to), and releases it. Eight columns give four runs a row, so a leaf of 16 runs
+    // is four rows.
+    void expectRowsOnly(void (*failures)(headless::RegionFaults&), int from, int to) {
+        Surface s;
+        td::test::paintCheckerboard(s, 8, 12);
+        failures(headless::regionFaults());
+        HRGN shape = s.shapeRegion(kKey);
+        headless::resetRegionFaults();
+        ASSERT_NE(shape, nullptr);
+        EXPECT_EQ(liveRegions(), 1u);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 8 && (y < from || y >= to); ++x) td::test::setPixel(s, x, y, kKey);
+        HRGN expected = td::test::referenceShapeRegion(s, kKey);
+        EXPECT_EQ(EqualRgn(shape, expected), TRUE);
+        DeleteObject(expected);
+        DeleteObject(shape);
+    }
+
 private:
     size_t liveBefore_ = 0;
 };
@@ -86,35 +105,11 @@ TEST_F(RegionHost, ShapeRegionLeavesOnlyItsResultAlive) {
 }
 
 TEST_F(RegionHost, AFailedLeafLeavesItsRunsOut) {
-    // Eight columns of checkerboard: four runs a row, so a leaf of 16 runs is four rows.
-    Surface s;
-    td::test::paintCheckerboard(s, 8, 12);
-    headless::regionFaults().extCreateRegion = 1;
-    HRGN shape = s.shapeRegion(kKey);
-    ASSERT_NE(shape, nullptr);
-    EXPECT_EQ(liveRegions(), 1u);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 8; ++x) td::test::setPixel(s, x, y, kKey);
-    HRGN expected = td::test::referenceShapeRegion(s, kKey);
-    EXPECT_EQ(EqualRgn(shape, expected), TRUE);
-    DeleteObject(expected);
-    DeleteObject(shape);
+    expectRowsOnly([](headless::RegionFaults& f) { f.extCreateRegion = 1; }, 4, 12);
 }
 
 TEST_F(RegionHost, RefusedMergesLeaveOnlyTheFirstLeaf) {
-    Surface s;
-    td::test::paintCheckerboard(s, 8, 12);
-    headless::regionFaults().combineRgn = -1;
-    HRGN shape = s.shapeRegion(kKey);
-    headless::regionFaults().combineRgn = 0;
-    ASSERT_NE(shape, nullptr);
-    EXPECT_EQ(liveRegions(), 1u);
-    for (int y = 4; y < 12; ++y)
-        for (int x = 0; x < 8; ++x) td::test::setPixel(s, x, y, kKey);
-    HRGN expected = td::test::referenceShapeRegion(s, kKey);
-    EXPECT_EQ(EqualRgn(shape, expected), TRUE);
-    DeleteObject(expected);
-    DeleteObject(shape);
+    expectRowsOnly([](headless::RegionFaults& f) { f.combineRgn = -1; }, 0, 4);
 }
 
 TEST_F(RegionHost, NoEmptyRegionMeansNoShapeAndNoLeak) {
