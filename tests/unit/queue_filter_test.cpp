@@ -5,35 +5,18 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
+#include "support/probe_window.h"
 
 namespace {
 
-LRESULT CALLBACK filterProbeProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
-HWND probe(DWORD style, HWND parent) {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = filterProbeProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "tdFilterProbe";
-        return RegisterClassExA(&wc) != 0;
-    }();
-    EXPECT_TRUE(registered);
-    return CreateWindowExA(0, "tdFilterProbe", "", style, 0, 0, 40, 40, parent, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
-}
-
-void drain() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
+using probe::drain;
+using probe::plainWindow;
 
 TEST(QueueFilter, AWindowFilterTakesItsChildrensMessagesButNoThreadMessages) {
-    const HWND top = probe(WS_POPUP, nullptr);
-    const HWND child = probe(WS_CHILD, top);
-    const HWND grandchild = probe(WS_CHILD, child);
-    const HWND other = probe(WS_POPUP, nullptr);
+    const HWND top = plainWindow(WS_POPUP, 0, 0, 40, 40, nullptr);
+    const HWND child = plainWindow(WS_CHILD, 0, 0, 40, 40, top);
+    const HWND grandchild = plainWindow(WS_CHILD, 0, 0, 40, 40, child);
+    const HWND other = plainWindow(WS_POPUP, 0, 0, 40, 40, nullptr);
     drain();
     MSG msg;
 

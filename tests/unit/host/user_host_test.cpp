@@ -5,29 +5,12 @@
 
 #include "platform/headless/inspect_user.h"
 #include "platform/win32.h"
+#include "support/probe_window.h"
 
 namespace {
 
-LRESULT CALLBACK plainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
-HWND plainWindow(DWORD style, int x, int y, int width, int height, HWND parent) {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = plainProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "tdQueueProbe";
-        return RegisterClassExA(&wc) != 0;
-    }();
-    EXPECT_TRUE(registered);
-    return CreateWindowExA(0, "tdQueueProbe", "", style, x, y, width, height, parent, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
-
-void drain() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
+using probe::drain;
+using probe::plainWindow;
 
 TEST(StandInQueue, WaitingRunsTheHookAndOtherwiseJumpsToTheNextTimer) {
     const HWND h = plainWindow(WS_POPUP, 0, 0, 10, 10, nullptr);
