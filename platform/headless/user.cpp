@@ -365,8 +365,8 @@ void release(HWND h) {
 
 bool inRange(UINT message, UINT lo, UINT hi) { return (lo == 0 && hi == 0) || (message >= lo && message <= hi); }
 
-// A window filter lets through the queued messages of the window and of the windows inside it,
-// and never thread messages (timers and paint use their own, exact test).
+// A window filter lets through the posted, input and paint messages of the window and of the
+// windows inside it, and never thread messages; timers answer only their own window's filter.
 bool passesFilter(HWND filter, HWND target) { return !filter || (target && within(target, filter)); }
 
 WPARAM mouseKeyFlags() {
@@ -426,7 +426,7 @@ void applyInput(const Input& in) {
 Wnd* windowNeedingPaint(HWND filter) {
     for (auto& entry : state().windows) {
         Wnd& w = *entry.second;
-        if (w.hasUpdate && visibleTree(&w) && (!filter || w.handle == filter)) return &w;
+        if (w.hasUpdate && visibleTree(&w) && passesFilter(filter, w.handle)) return &w;
     }
     return nullptr;
 }

@@ -44,6 +44,15 @@ TEST(QueueFilter, AWindowFilterTakesItsChildrensMessagesButNoThreadMessages) {
     ASSERT_TRUE(PeekMessageA(&msg, child, WM_TIMER, WM_TIMER, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 4u);
     KillTimer(child, 4);
+
+    // A child that needs painting answers a wait on its parent.
+    ShowWindow(top, SW_SHOWNA);
+    ShowWindow(child, SW_SHOWNA);
+    drain();
+    InvalidateRect(child, nullptr, FALSE);
+    ASSERT_TRUE(PeekMessageA(&msg, top, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    EXPECT_EQ(msg.hwnd, child);
+    ValidateRect(child, nullptr);
     DestroyWindow(other);
     DestroyWindow(top);
     drain();
