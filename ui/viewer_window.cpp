@@ -32,6 +32,15 @@ bool coast(double& angle, double& velocity) {
 
 }  // namespace
 
+HRGN usableWindowShape(HRGN region) {
+    if (!region) return nullptr;
+    const DWORD size = GetRegionData(region, 0, nullptr);
+    if (size >= sizeof(RGNDATAHEADER) && (size - sizeof(RGNDATAHEADER)) / sizeof(RECT) <= kMaxShapeRectangles)
+        return region;
+    DeleteObject(region);
+    return nullptr;
+}
+
 ViewerWindow::ViewerWindow() : frameConnection(this, &ViewerWindow::frameUpdate) {}
 
 ViewerWindow::~ViewerWindow() {
@@ -111,7 +120,7 @@ LRESULT ViewerWindow::frameUpdate(void*) {
     HDC dc = GetDC(handle);
     renderer.render(&scene);
     // The shape follows the picture before equalisation, while the background holds the exact key.
-    HRGN region = surface ? surface->shapeRegion(kKeyColour) : nullptr;
+    HRGN region = surface ? usableWindowShape(surface->shapeRegion(kKeyColour)) : nullptr;
     if (surface) {
         HistogramEqualiser equaliser;
         equaliser.equalise(surface->pixels.get(), surface->width, surface->height);

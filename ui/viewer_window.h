@@ -15,6 +15,15 @@
 
 namespace td {
 
+// The most rectangles a window shape may have: X servers refuse a shape of 32,767 rectangles or
+// more, and Wine then ends the process.
+constexpr DWORD kMaxShapeRectangles = 32766;
+
+// The region itself when the window system can take it as a window shape; otherwise (only a
+// pathological picture has that many rectangles) it is deleted and null is returned, which
+// leaves the window rectangular for that frame.
+HRGN usableWindowShape(HRGN region);
+
 class ViewerWindow : public FrameWindow {
 public:
     // The key colour of the window shape: pure green with a zero fourth byte, the colour every
