@@ -2,13 +2,17 @@
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
+# Configures (once) and builds a preset: every target, or only those named after it.
 build_preset() {
   local preset=$1
+  shift
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
   if [ ! -f "$top/build/$preset/build.ninja" ]; then
     cmake --preset "$preset" -S "$top" >"$top/build/$preset.configure.log" 2>&1 ||
       { cat "$top/build/$preset.configure.log"; return 1; }
   fi
-  cmake --build --preset "$preset" -- -k 0
+  cmake --build --preset "$preset" "${targets[@]}" -- -k 0
 }
 
 # Starts an Xvfb of the given depth on a free display; sets XVFB_PID and DISPLAY.

@@ -164,6 +164,46 @@ TEST(Surface, PresentCopiesThePixelsToTheTarget) {
     }
 }
 
+#ifdef _WIN32
+// On the real window system: present into a window's DC and read the window back through GDI.
+TEST(Surface, PresentPutsThePixelsIntoAWindow) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "SurfacePresentTarget";
+    RegisterClassExA(&windowClass);
+    HWND window = CreateWindowExA(0, "SurfacePresentTarget", "present", WS_POPUP | WS_VISIBLE, 40, 40, 64, 48,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    UpdateWindow(window);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+
+    Surface s;
+    ASSERT_TRUE(s.create(64, 48, false));
+    s.clear(0, 255, 0);
+    HDC dc = GetDC(window);
+    ASSERT_TRUE(s.present(dc));
+    // Copy the window's client area into a bitmap of our own and read that.
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP copy = CreateCompatibleBitmap(dc, 64, 48);
+    HGDIOBJ previous = SelectObject(memory, copy);
+    ASSERT_TRUE(BitBlt(memory, 0, 0, 64, 48, dc, 0, 0, SRCCOPY));
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+    const std::vector<uint8_t> bits = readBack(copy, 64, 48);
+    DeleteObject(copy);
+    DestroyWindow(window);
+    for (size_t i = 0; i < bits.size(); i += 4) {
+        ASSERT_EQ(bits[i], 0) << i;
+        ASSERT_EQ(bits[i + 1], 255) << i;
+        ASSERT_EQ(bits[i + 2], 0) << i;
+    }
+}
+#endif
+
 TEST(Surface, DamagedPixelGuardMakesTheSurfaceUndrawableUntilCreate) {
     Surface s;
     ASSERT_TRUE(s.create(4, 4, false));
