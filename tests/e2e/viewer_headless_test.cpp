@@ -8,11 +8,11 @@
 #include <cstring>
 #include <vector>
 
-#include "asset/embedded_asset.h"
 #include "platform/headless/inspect.h"
 #include "platform/headless/inspect_user.h"
 #include "render/histogram_equaliser.h"
 #include "render/renderer.h"
+#include "support/program_frame.h"
 #include "ui/viewer_window.h"
 #include "ui/window_map.h"
 
@@ -30,18 +30,7 @@ ViewerWindow* findViewer() {
 // The silhouette of the model at the viewer's angles, drawn afresh, moved by (3, 3).
 HRGN expectedRegion(const ViewerWindow& viewer) {
     Surface surface;
-    EXPECT_TRUE(surface.create(400, 400, true));
-    Scene scene;
-    scene.build(decodeEmbeddedAsset());
-    Light light({0, 0, -1}, static_cast<double>(0.1f));
-    Renderer renderer;
-    renderer.surface = &surface;
-    renderer.light = &light;
-    renderer.flags = 0x21;
-    renderer.setCamera(Matrix4::perspective(10.0));
-    surface.clear(0, 255, 0);
-    renderer.setModel(multiply(Matrix4::rotationX(viewer.angleX), Matrix4::rotationY(viewer.angleY)));
-    renderer.render(&scene);
+    EXPECT_TRUE(drawProgramFrame(surface, embeddedScene(), viewer.angleX, viewer.angleY));
     HRGN region = surface.shapeRegion(ViewerWindow::kKeyColour);
     OffsetRgn(region, 3, 3);
     return region;

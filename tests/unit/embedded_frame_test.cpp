@@ -6,9 +6,8 @@
 
 #include <vector>
 
-#include "asset/embedded_asset.h"
 #include "render/histogram_equaliser.h"
-#include "render/renderer.h"
+#include "support/program_frame.h"
 #include "tools/snapshot/demo_frame.h"
 #include "ui/viewer_window.h"
 
@@ -20,18 +19,7 @@ constexpr uint64_t kFrameRegionHash = 0x241121a381bf6e1aull;
 
 TEST(EmbeddedFrame, FirstFrameIsTheSameOnEveryBuild) {
     Surface surface;
-    ASSERT_TRUE(surface.create(400, 400, true));
-    Scene scene;
-    scene.build(decodeEmbeddedAsset());
-    const Light light({0, 0, -1}, static_cast<double>(0.1f));
-    Renderer renderer;
-    renderer.surface = &surface;
-    renderer.light = &light;
-    renderer.flags = 0x21;
-    renderer.setCamera(Matrix4::perspective(10.0));
-    surface.clear(0, 255, 0);
-    renderer.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(0.0)));
-    renderer.render(&scene);
+    ASSERT_TRUE(drawProgramFrame(surface, embeddedScene(), 0.0, 0.0));
     HRGN region = surface.shapeRegion(ViewerWindow::kKeyColour);
     ASSERT_NE(region, nullptr);
     HistogramEqualiser().equalise(surface.pixels.get(), surface.width, surface.height);
