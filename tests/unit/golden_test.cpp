@@ -6,6 +6,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <vector>
 
 #include "golden_frame.h"
 
@@ -13,12 +14,23 @@ namespace td {
 namespace {
 
 constexpr uint64_t kGoldenPayloadHash = 0xee97eacdd4664d9bull;
+constexpr uint64_t kGoldenShapeHash = 0x5766d26df19db17full;
 
 TEST(GoldenFrame, PayloadHashMatchesOnEveryBuild) {
     const GoldenFrame frame = renderGoldenFrame();
     ASSERT_TRUE(frame.ok);
     const uint64_t hash = demo::fnv1a(frame.surface->pixels->intactPayload(), frame.surface->pixels->count());
     EXPECT_EQ(hash, kGoldenPayloadHash) << "payload hash 0x" << std::hex << hash;
+
+    // The window shape of the same frame: its rectangles, in GDI's own order.
+    ASSERT_NE(frame.shape, nullptr);
+    const DWORD size = GetRegionData(frame.shape, 0, nullptr);
+    std::vector<uint8_t> data(size);
+    ASSERT_EQ(GetRegionData(frame.shape, size, reinterpret_cast<RGNDATA*>(data.data())), size);
+    DeleteObject(frame.shape);
+    const auto* header = reinterpret_cast<const RGNDATAHEADER*>(data.data());
+    const uint64_t shapeHash = demo::fnv1a(data.data() + header->dwSize, header->nCount * sizeof(RECT));
+    EXPECT_EQ(shapeHash, kGoldenShapeHash) << "shape hash 0x" << std::hex << shapeHash;
 }
 
 }  // namespace

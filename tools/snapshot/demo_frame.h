@@ -78,8 +78,10 @@ constexpr uint32_t kKeyPixel = 0x0000FF00;  // pure green as the 32-bit value of
 // Renders the scene as the viewer renders a frame, into a surface that `create` has made ready:
 // clear to the key colour, turn the model, render with depth and the program's light, note which
 // pixels kept the key colour (transparent[i] for pixel i in payload order), then equalise.
+// When `shape` is given it receives the window region of the frame, taken before equalising as
+// the viewer takes it; the caller owns it.
 inline void renderFrame(Surface& surface, const Scene& scene, double angleX, double angleY,
-                        std::vector<bool>& transparent) {
+                        std::vector<bool>& transparent, HRGN* shape = nullptr) {
     Light light{Vec3{0, 0, -1}, double(0.1f)};
     Renderer renderer;
     renderer.surface = &surface;
@@ -96,6 +98,7 @@ inline void renderFrame(Surface& surface, const Scene& scene, double angleX, dou
                                uint32_t{p[4 * i + 3]} << 24;
         transparent[i] = value == kKeyPixel;
     }
+    if (shape) *shape = surface.shapeRegion(kKeyPixel);
     HistogramEqualiser().equalise(surface.pixels.get(), surface.width, surface.height);
 }
 

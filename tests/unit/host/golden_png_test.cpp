@@ -18,6 +18,7 @@ const std::string kGoldenPath = std::string(TD_SOURCE_DIR) + "/tests/golden/demo
 
 TEST(GoldenFramePicture, MatchesTheCheckedInPicture) {
     const GoldenFrame frame = renderGoldenFrame();
+    DeleteObject(frame.shape);
     ASSERT_TRUE(frame.ok);
     const png::Image actual{64, 64, demo::toRgba(*frame.surface, frame.transparent)};
     std::string error;
