@@ -94,22 +94,30 @@ void LzariDecoder::renormalise() {
     }
 }
 
-uint32_t LzariDecoder::decodeChar() {
-    const uint32_t range = high_ - low_;
-    const uint32_t total = symbolCum_[0];
-    const uint32_t x = ((value_ - low_ + 1) * total - 1) / range;
-    // Cumulative frequencies fall with the symbol number: find the first symbol whose
-    // cumulative is not above x.
+namespace {
+
+// Cumulative frequencies fall with the index: the first index in 1..last whose cumulative is not
+// above x (last when none is), found by binary search.
+uint32_t firstNotAbove(const uint32_t* cumulative, uint32_t last, uint32_t x) {
     uint32_t lo = 1;
-    uint32_t hi = kCharCount;
+    uint32_t hi = last;
     while (lo < hi) {
         const uint32_t mid = (lo + hi) / 2;
-        if (symbolCum_[mid] > x)
+        if (cumulative[mid] > x)
             lo = mid + 1;
         else
             hi = mid;
     }
-    const uint32_t symbol = lo;
+    return lo;
+}
+
+}  // namespace
+
+uint32_t LzariDecoder::decodeChar() {
+    const uint32_t range = high_ - low_;
+    const uint32_t total = symbolCum_[0];
+    const uint32_t x = ((value_ - low_ + 1) * total - 1) / range;
+    const uint32_t symbol = firstNotAbove(symbolCum_, kCharCount, x);
     high_ = low_ + range * symbolCum_[symbol - 1] / total;
     low_ += range * symbolCum_[symbol] / total;
     renormalise();
@@ -122,16 +130,7 @@ uint32_t LzariDecoder::decodePosition() {
     const uint32_t range = high_ - low_;
     const uint32_t total = positionCum_[0];
     const uint32_t x = ((value_ - low_ + 1) * total - 1) / range;
-    uint32_t lo = 1;
-    uint32_t hi = kRingSize;
-    while (lo < hi) {
-        const uint32_t mid = (lo + hi) / 2;
-        if (positionCum_[mid] > x)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    const uint32_t position = lo - 1;
+    const uint32_t position = firstNotAbove(positionCum_, kRingSize, x) - 1;
     high_ = low_ + range * positionCum_[position] / total;
     low_ += range * positionCum_[position + 1] / total;
     renormalise();

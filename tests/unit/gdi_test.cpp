@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/win32.h"
+#include "support/dib.h"
 
 namespace {
 
@@ -68,23 +69,13 @@ TEST(Gdi, DeletingASelectedBitmapReportsSuccess) {
 TEST(Gdi, TransfersReportTheRowsMoved) {
     HDC dc = GetDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 5);
-    struct {
-        BITMAPINFOHEADER h;
-        RGBQUAD colours[256];
-    } info;
-    std::memset(&info, 0, sizeof info);
-    info.h.biSize = sizeof(BITMAPINFOHEADER);
-    info.h.biWidth = 8;
-    info.h.biHeight = 5;
-    info.h.biPlanes = 1;
-    info.h.biBitCount = 32;
-    info.h.biCompression = BI_RGB;
+    td::DibInfo info = td::dib32Info(8, 5);
     uint8_t bits[8 * 5 * 4];
     for (size_t i = 0; i < sizeof bits; ++i) bits[i] = static_cast<uint8_t>(i * 7);
-    EXPECT_EQ(SetDIBits(dc, bitmap, 0, 5, bits, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 5);
+    EXPECT_EQ(SetDIBits(dc, bitmap, 0, 5, bits, info.get(), DIB_RGB_COLORS), 5);
     uint8_t back[8 * 5 * 4];
     std::memset(back, 0xCD, sizeof back);
-    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 5, back, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 5);
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 5, back, info.get(), DIB_RGB_COLORS), 5);
     for (size_t i = 0; i < sizeof bits; ++i) {
         // A 32-bit device bitmap keeps all four bytes of a pixel.
         ASSERT_EQ(back[i], bits[i]) << i;

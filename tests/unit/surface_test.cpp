@@ -7,6 +7,7 @@
 
 #include "platform/win32.h"
 #include "render/surface.h"
+#include "support/dib.h"
 
 namespace td {
 namespace {
@@ -14,20 +15,9 @@ namespace {
 // Reads a bitmap back as 32-bit bottom-up rows through GDI.
 std::vector<uint8_t> readBack(HBITMAP bitmap, int width, int height) {
     std::vector<uint8_t> bits(size_t(width) * height * 4, 0xAB);
-    struct {
-        BITMAPINFOHEADER h;
-        RGBQUAD colours[256];
-    } info;
-    std::memset(&info, 0, sizeof info);
-    info.h.biSize = sizeof(BITMAPINFOHEADER);
-    info.h.biWidth = width;
-    info.h.biHeight = height;
-    info.h.biPlanes = 1;
-    info.h.biBitCount = 32;
-    info.h.biCompression = BI_RGB;
+    DibInfo info = dib32Info(width, height);
     HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap, 0, height, bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                               DIB_RGB_COLORS);
+    const int rows = GetDIBits(screen, bitmap, 0, height, bits.data(), info.get(), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(rows, height);
     return bits;
