@@ -7,14 +7,27 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace td {
 
 // Truncates toward zero; values beyond the int32 range saturate to its ends and NaN gives 0.
 inline int32_t truncToInt32(double value) {
+#if defined(__SSE2__)
+    // The processor's truncating conversion is defined for every input and gives INT32_MIN for
+    // NaN and for everything out of range, so only that one result needs a second look.
+    const int32_t truncated = _mm_cvttsd_si32(_mm_set_sd(value));
+    if (truncated != INT32_MIN) return truncated;
+    if (!(value == value)) return 0;
+    return value > 0.0 ? INT32_MAX : INT32_MIN;
+#else
     if (!(value == value)) return 0;
     if (value >= 2147483647.0) return INT32_MAX;
     if (value <= -2147483648.0) return INT32_MIN;
     return static_cast<int32_t>(value);
+#endif
 }
 
 // Truncates toward zero into a byte: the result is the low 8 bits of the truncated value, as an

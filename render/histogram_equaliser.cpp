@@ -28,14 +28,20 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     const uint32_t count = array->count() / 4;
     if (count == 0) return;
 
-    std::fill(std::begin(redCounts), std::end(redCounts), 0u);
-    std::fill(std::begin(greenCounts), std::end(greenCounts), 0u);
-    std::fill(std::begin(blueCounts), std::end(blueCounts), 0u);
+    // Two sets of counts, for even and odd pixels, so that a run of equal pixels (the background)
+    // does not make every increment wait for the one before; they are added up afterwards.
+    uint32_t counts[2][3][256] = {};
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* pixel = p + size_t{i} * 4;
-        ++blueCounts[pixel[0]];
-        ++greenCounts[pixel[1]];
-        ++redCounts[pixel[2]];
+        uint32_t(&set)[3][256] = counts[i & 1];
+        ++set[0][pixel[0]];
+        ++set[1][pixel[1]];
+        ++set[2][pixel[2]];
+    }
+    for (int k = 0; k < 256; ++k) {
+        blueCounts[k] = counts[0][0][k] + counts[1][0][k];
+        greenCounts[k] = counts[0][1][k] + counts[1][1][k];
+        redCounts[k] = counts[0][2][k] + counts[1][2][k];
     }
     buildMap(redCounts, redMap);
     buildMap(greenCounts, greenMap);

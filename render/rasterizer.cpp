@@ -104,53 +104,6 @@ void unclippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a
     }
 }
 
-// What the shaded fills draw: the apex in its own colour, spans through the clipped family.
-template <bool Depth>
-struct ShadedFill {
-    static constexpr size_t N = Depth ? 4 : 3;
-    Surface& surface;
-
-    void apex(int32_t x, int32_t y, const Attributes<N>& a) {
-        if constexpr (Depth) {
-            surface.putPixelDepth(x, y, packChannels(a), a[kShadedZ]);
-        } else {
-            surface.putPixel(x, y, packChannels(a));
-        }
-    }
-    void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
-        if constexpr (Depth) {
-            surface.fillSpanShadedDepth(xa, y, xb, packChannels(a), packChannels(b), a[kShadedZ], b[kShadedZ]);
-        } else {
-            surface.fillSpanShaded(xa, y, xb, packChannels(a), packChannels(b));
-        }
-    }
-};
-
-// What the textured fills draw: the apex as its lit texel, spans through the unclipped family.
-template <bool Depth>
-struct TexturedFill {
-    static constexpr size_t N = Depth ? 4 : 3;
-    Surface& surface;
-    const Texture& texture;
-
-    void apex(int32_t x, int32_t y, const Attributes<N>& a) {
-        const uint32_t colour = litTexel(texture, a[kU], a[kV], a[kIntensity]);
-        if constexpr (Depth) {
-            surface.putPixelDepth(x, y, colour, a[kTexturedZ]);
-        } else {
-            surface.putPixel(x, y, colour);
-        }
-    }
-    void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
-        if constexpr (Depth) {
-            surface.fillSpanTexturedDepth(xa, y, xb, a[kU], a[kV], b[kU], b[kV], a[kIntensity], b[kIntensity],
-                                          &texture, a[kTexturedZ], b[kTexturedZ]);
-        } else {
-            surface.fillSpanTextured(xa, y, xb, a[kU], a[kV], b[kU], b[kV], a[kIntensity], b[kIntensity], &texture);
-        }
-    }
-};
-
 template <size_t N>
 WalkVertex<N> shadedVertex(int32_t x, int32_t y, uint32_t colour) {
     return WalkVertex<N>{x, y, channelsOf<N>(colour)};
@@ -177,6 +130,162 @@ Attributes<N> texturedEnd(double u, double v, double intensity) {
 }
 
 bool rowVisible(const Surface& s, int32_t y) { return y >= 0 && y < s.height; }
+
+// Where the pixel writes of a fill land, found once for a whole triangle or span. Nothing a fill
+// writes (payload bytes and depths inside their arrays) changes what the checks of putPixel and
+// putPixelDepth find, so when the arrays have the plain layout the checks are made once here
+// and the spans write through the payload pointers; otherwise each pixel is checked alone.
+struct WriteTarget {
+    enum class Kind {
+        PerPixel,         // through putPixel or putPixelDepth, each pixel checked alone
+        Nothing,          // a depth-tested fill without a depth buffer draws nothing
+        Pixels,           // every pixel written (no usable depths: everything passes, nothing is stored)
+        PixelsAndDepths,  // pixels written where z is nearer than the stored depth, which it replaces
+    };
+    Kind kind = Kind::PerPixel;
+    uint8_t* pixels = nullptr;  // the pixel payload
+    double* depths = nullptr;   // the depth payload, one row of the surface's width after another
+};
+
+template <bool Depth>
+WriteTarget writeTarget(Surface& s) {
+    using Kind = WriteTarget::Kind;
+    WriteTarget t;
+    uint8_t* payload = s.bitmap && s.pixels && s.width > 0 ? s.pixels->intactPayload() : nullptr;
+    if (!payload || uint64_t{s.pixels->count()} < uint64_t(s.width) * uint64_t(s.height) * 4) return t;
+    t.pixels = payload;
+    t.kind = Kind::Pixels;
+    if constexpr (Depth) {
+        if (!s.depth) {
+            t.kind = Kind::Nothing;
+            return t;
+        }
+        DepthBuffer& d = *s.depth;
+        double* values = d.values ? d.values->intactPayload() : nullptr;
+        if (!values) return t;
+        if (d.width != s.width || d.height != s.height ||
+            uint64_t{d.values->count()} < uint64_t(d.width) * uint64_t(d.height)) {
+            t.kind = Kind::PerPixel;
+            return t;
+        }
+        t.depths = values;
+        t.kind = Kind::PixelsAndDepths;
+    }
+    return t;
+}
+
+// Draws one span of the visible row y. `walk(write)` calls write(x, values) for each column the
+// span covers inside the surface; `colourOf(values)` is the colour there and, in a depth-tested
+// span, slot Z of the values is the depth. The pixels come out exactly as putPixel or
+// putPixelDepth would write them column by column.
+template <bool Depth, size_t Z, typename Walk, typename ColourOf>
+void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, ColourOf colourOf) {
+    using Kind = WriteTarget::Kind;
+    if (t.kind == Kind::Nothing) return;
+    if (t.kind == Kind::PerPixel) {
+        return walk([&](int32_t x, const auto& v) {
+            if constexpr (Depth) {
+                s.putPixelDepth(x, y, colourOf(v), v[Z]);
+            } else {
+                s.putPixel(x, y, colourOf(v));
+            }
+        });
+    }
+    uint8_t* row = t.pixels + s.pixelOffset(0, y);
+    const auto store = [row, &colourOf](int32_t x, const auto& v) { storeColour(row + size_t(x) * 4, colourOf(v)); };
+    if constexpr (Depth) {
+        if (t.kind == Kind::PixelsAndDepths) {
+            double* depths = t.depths + size_t(y) * size_t(s.width);
+            return walk([&](int32_t x, const auto& v) {
+                if (!(depths[x] < v[Z])) return;
+                store(x, v);
+                depths[x] = v[Z];
+            });
+        }
+    }
+    walk(store);
+}
+
+template <bool Depth>
+void shadedSpan(Surface& s, const WriteTarget& t, int32_t xa, int32_t y, int32_t xb, uint32_t ca, uint32_t cb,
+                double za = 0.0, double zb = 0.0) {
+    if (!rowVisible(s, y)) return;
+    constexpr size_t N = Depth ? 4 : 3;
+    Attributes<N> a = channelsOf<N>(ca), b = channelsOf<N>(cb);
+    if constexpr (Depth) {
+        a[kShadedZ] = za;
+        b[kShadedZ] = zb;
+    }
+    drawSpan<Depth, kShadedZ>(
+        s, t, y, [&](auto write) { clippedSpan(s.width, xa, xb, a, b, write); },
+        [](const Attributes<N>& c) { return packChannels(c); });
+}
+
+template <bool Depth>
+void texturedSpan(Surface& s, const WriteTarget& t, const Texture* texture, int32_t xa, int32_t y, int32_t xb,
+                  double ua, double va, double ub, double vb, double ia, double ib, double za = 0.0,
+                  double zb = 0.0) {
+    if (!texture || !rowVisible(s, y)) return;
+    constexpr size_t N = Depth ? 4 : 3;
+    Attributes<N> a = texturedEnd<N>(ua, va, ia), b = texturedEnd<N>(ub, vb, ib);
+    if constexpr (Depth) {
+        a[kTexturedZ] = za;
+        b[kTexturedZ] = zb;
+    }
+    drawSpan<Depth, kTexturedZ>(
+        s, t, y, [&](auto write) { unclippedSpan(s.width, xa, xb, a, b, write); },
+        [texture](const Attributes<N>& c) { return litTexel(*texture, c[kU], c[kV], c[kIntensity]); });
+}
+
+// What the shaded fills draw: the apex in its own colour, spans through the clipped family.
+template <bool Depth>
+struct ShadedFill {
+    static constexpr size_t N = Depth ? 4 : 3;
+    Surface& surface;
+    WriteTarget target = writeTarget<Depth>(surface);
+
+    void apex(int32_t x, int32_t y, const Attributes<N>& a) {
+        if constexpr (Depth) {
+            surface.putPixelDepth(x, y, packChannels(a), a[kShadedZ]);
+        } else {
+            surface.putPixel(x, y, packChannels(a));
+        }
+    }
+    void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
+        if constexpr (Depth) {
+            shadedSpan<true>(surface, target, xa, y, xb, packChannels(a), packChannels(b), a[kShadedZ], b[kShadedZ]);
+        } else {
+            shadedSpan<false>(surface, target, xa, y, xb, packChannels(a), packChannels(b));
+        }
+    }
+};
+
+// What the textured fills draw: the apex as its lit texel, spans through the unclipped family.
+template <bool Depth>
+struct TexturedFill {
+    static constexpr size_t N = Depth ? 4 : 3;
+    Surface& surface;
+    const Texture& texture;
+    WriteTarget target = writeTarget<Depth>(surface);
+
+    void apex(int32_t x, int32_t y, const Attributes<N>& a) {
+        const uint32_t colour = litTexel(texture, a[kU], a[kV], a[kIntensity]);
+        if constexpr (Depth) {
+            surface.putPixelDepth(x, y, colour, a[kTexturedZ]);
+        } else {
+            surface.putPixel(x, y, colour);
+        }
+    }
+    void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
+        if constexpr (Depth) {
+            texturedSpan<true>(surface, target, &texture, xa, y, xb, a[kU], a[kV], b[kU], b[kV], a[kIntensity],
+                               b[kIntensity], a[kTexturedZ], b[kTexturedZ]);
+        } else {
+            texturedSpan<false>(surface, target, &texture, xa, y, xb, a[kU], a[kV], b[kU], b[kV], a[kIntensity],
+                                b[kIntensity]);
+        }
+    }
+};
 
 }  // namespace
 
@@ -216,39 +325,22 @@ void Surface::fillTriangleTexturedDepth(int32_t x0, int32_t y0, int32_t x1, int3
 }
 
 void Surface::fillSpanShaded(int32_t xa, int32_t y, int32_t xb, uint32_t ca, uint32_t cb) {
-    if (!rowVisible(*this, y)) return;
-    clippedSpan(width, xa, xb, channelsOf<3>(ca), channelsOf<3>(cb),
-                [&](int32_t x, const Attributes<3>& c) { putPixel(x, y, packChannels(c)); });
+    shadedSpan<false>(*this, writeTarget<false>(*this), xa, y, xb, ca, cb);
 }
 
 void Surface::fillSpanShadedDepth(int32_t xa, int32_t y, int32_t xb, uint32_t ca, uint32_t cb, double za,
                                   double zb) {
-    if (!rowVisible(*this, y)) return;
-    Attributes<4> a = channelsOf<4>(ca), b = channelsOf<4>(cb);
-    a[kShadedZ] = za;
-    b[kShadedZ] = zb;
-    clippedSpan(width, xa, xb, a, b,
-                [&](int32_t x, const Attributes<4>& c) { putPixelDepth(x, y, packChannels(c), c[kShadedZ]); });
+    shadedSpan<true>(*this, writeTarget<true>(*this), xa, y, xb, ca, cb, za, zb);
 }
 
 void Surface::fillSpanTextured(int32_t xa, int32_t y, int32_t xb, double ua, double va, double ub, double vb,
                                double ia, double ib, const Texture* texture) {
-    if (!texture || !rowVisible(*this, y)) return;
-    unclippedSpan(width, xa, xb, texturedEnd<3>(ua, va, ia), texturedEnd<3>(ub, vb, ib),
-                  [&](int32_t x, const Attributes<3>& t) {
-                      putPixel(x, y, litTexel(*texture, t[kU], t[kV], t[kIntensity]));
-                  });
+    texturedSpan<false>(*this, writeTarget<false>(*this), texture, xa, y, xb, ua, va, ub, vb, ia, ib);
 }
 
 void Surface::fillSpanTexturedDepth(int32_t xa, int32_t y, int32_t xb, double ua, double va, double ub, double vb,
                                     double ia, double ib, const Texture* texture, double za, double zb) {
-    if (!texture || !rowVisible(*this, y)) return;
-    Attributes<4> a = texturedEnd<4>(ua, va, ia), b = texturedEnd<4>(ub, vb, ib);
-    a[kTexturedZ] = za;
-    b[kTexturedZ] = zb;
-    unclippedSpan(width, xa, xb, a, b, [&](int32_t x, const Attributes<4>& t) {
-        putPixelDepth(x, y, litTexel(*texture, t[kU], t[kV], t[kIntensity]), t[kTexturedZ]);
-    });
+    texturedSpan<true>(*this, writeTarget<true>(*this), texture, xa, y, xb, ua, va, ub, vb, ia, ib, za, zb);
 }
 
 void Surface::putPixel(int32_t x, int32_t y, uint32_t colour) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "foundation/bytes.h"
+
 namespace td {
 namespace {
 
@@ -81,12 +83,11 @@ bool Surface::create(int32_t w, int32_t h, bool withDepth) {
 void Surface::clear(uint8_t b0, uint8_t b1, uint8_t b2) {
     if (bitmap && pixels) {
         if (uint8_t* p = pixels->intactPayload()) {
+            // Whole pixels at a time: bytes 0-2 replaced, byte 3 kept.
+            const uint32_t colour = wordOfBytes(b0, b1, b2, 0);
             const uint32_t count = pixels->count() / 4;
-            for (uint32_t i = 0; i < count; ++i, p += 4) {
-                p[0] = b0;
-                p[1] = b1;
-                p[2] = b2;
-            }
+            const uint32_t kept = wordOfBytes(0, 0, 0, 0xFF);
+            for (uint32_t i = 0; i < count; ++i, p += 4) storeWord(p, (loadWord(p) & kept) | colour);
         }
     }
     if (depth) depth->clear();

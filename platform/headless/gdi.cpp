@@ -297,9 +297,15 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPCVOID bits, cons
     for (UINT i = 0; i < n; ++i) {
         const int row = bitmapRow(*b, h, start + i);
         const uint8_t* p = in + static_cast<size_t>(i) * h.biWidth * 4;
-        for (int x = 0; x < columns; ++x, p += 4) {
-            const uint32_t rgb = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-            b->pixels[static_cast<size_t>(row) * b->width + x] = quantise(rgb, b->bitsPerPixel);
+        uint32_t* out = &b->pixels[static_cast<size_t>(row) * b->width];
+        const auto value = [p](int x) {
+            const uint8_t* q = p + size_t(x) * 4;
+            return uint32_t{q[0]} | uint32_t{q[1]} << 8 | uint32_t{q[2]} << 16 | uint32_t{q[3]} << 24;
+        };
+        if (b->bitsPerPixel == 32) {
+            for (int x = 0; x < columns; ++x) out[x] = value(x);
+        } else {
+            for (int x = 0; x < columns; ++x) out[x] = quantise(value(x), b->bitsPerPixel);
         }
     }
     return static_cast<int>(n);
@@ -321,18 +327,21 @@ BOOL BitBlt(HDC target, int x, int y, int width, int height, HDC source, int sou
         canvas = &canvasFor(t->window);
         grow(*canvas, std::max(0, x + width), std::max(0, y + height));
     }
-    for (int row = 0; row < height; ++row) {
-        const int sy = sourceY + row, ty = y + row;
-        if (sy < 0 || sy >= from->height || ty < 0) continue;
-        for (int column = 0; column < width; ++column) {
-            const int sx = sourceX + column, tx = x + column;
-            if (sx < 0 || sx >= from->width || tx < 0) continue;
-            const uint32_t rgb = from->pixels[static_cast<size_t>(sy) * from->width + sx];
-            if (canvas) {
-                canvas->pixels[static_cast<size_t>(ty) * canvas->width + tx] = rgb & 0xFFFFFF;
-            } else if (into && tx < into->width && ty < into->height) {
-                into->pixels[static_cast<size_t>(ty) * into->width + tx] = quantise(rgb, into->bitsPerPixel);
-            }
+    // The rows and columns that lie inside the source bitmap and at non-negative target positions.
+    const int64_t rowFirst = std::max<int64_t>({0, -int64_t{sourceY}, -int64_t{y}});
+    const int64_t rowEnd = std::min<int64_t>(height, int64_t{from->height} - sourceY);
+    const int64_t columnFirst = std::max<int64_t>({0, -int64_t{sourceX}, -int64_t{x}});
+    const int64_t columnEnd = std::min<int64_t>(width, int64_t{from->width} - sourceX);
+    for (int64_t row = rowFirst; row < rowEnd; ++row) {
+        const int64_t ty = y + row;
+        const uint32_t* in = &from->pixels[size_t(sourceY + row) * from->width + size_t(sourceX + columnFirst)];
+        if (canvas) {
+            uint32_t* out = &canvas->pixels[size_t(ty) * canvas->width + size_t(x + columnFirst)];
+            for (int64_t c = columnFirst; c < columnEnd; ++c) *out++ = *in++ & 0xFFFFFF;
+        } else if (into && ty < into->height) {
+            const int64_t end = std::min<int64_t>(columnEnd, int64_t{into->width} - x);
+            uint32_t* out = &into->pixels[size_t(ty) * into->width];
+            for (int64_t c = columnFirst; c < end; ++c) out[x + c] = quantise(*in++, into->bitsPerPixel);
         }
     }
     return TRUE;

@@ -14,7 +14,7 @@ namespace {
 std::unique_ptr<ByteArray> picture(uint32_t pixels, uint8_t b, uint8_t g, uint8_t r, uint8_t fourth = 0) {
     auto a = std::make_unique<ByteArray>(pixels * 4);
     uint8_t* p = a->intactPayload();
-    for (uint32_t i = 0; i < pixels; ++i) {
+    for (uint32_t i = 0; p && i < pixels; ++i) {
         p[4 * i] = b;
         p[4 * i + 1] = g;
         p[4 * i + 2] = r;

@@ -97,6 +97,11 @@ TEST(Convert, TruncationIsDefinedForEveryDouble) {
     EXPECT_EQ(truncToInt32(std::nan("")), 0);
     EXPECT_EQ(truncToInt32(2147483647.5), INT32_MAX);
     EXPECT_EQ(truncToInt32(-2147483648.5), INT32_MIN);
+    EXPECT_EQ(truncToInt32(-2147483648.0), INT32_MIN);
+    EXPECT_EQ(truncToInt32(2147483648.0), INT32_MAX);
+    EXPECT_EQ(truncToInt32(-2147483649.0), INT32_MIN);
+    EXPECT_EQ(truncToInt32(-2147483647.9), -2147483647);
+    EXPECT_EQ(truncToInt32(-std::nan("")), 0);
     EXPECT_EQ(truncToByteLow8(382.0), 126);
     EXPECT_EQ(truncToByteLow8(-1.0), 255);
 }

@@ -244,5 +244,55 @@ TEST(Rasterizer, PixelWritesRespectBoundsBitmapAndGuards) {
     EXPECT_EQ(s->depth->values->get(0), -1e6);
 }
 
+// The fills check the arrays once per triangle rather than once per pixel; whatever state the
+// arrays are in, they must still draw exactly what the pixel writes would.
+TEST(Rasterizer, FillsDrawWhatThePixelWritesWouldInEveryArrayState) {
+    const auto draw = [](Surface& s) {
+        s.fillTriangleShadedDepth(1, 0, 7, 3, 0, 6, kRed, kGreen, kBlue, 2.0, 2.0, 2.0);
+    };
+    auto reference = makeSurface(8, 7, false);
+    reference->fillTriangleShaded(1, 0, 7, 3, 0, 6, kRed, kGreen, kBlue);
+    const std::string drawn = maskOf(*reference);
+    ASSERT_NE(drawn.find('#'), std::string::npos);
+    const auto samePixels = [&](Surface& s) {
+        for (int32_t y = 0; y < 7; ++y)
+            for (int32_t x = 0; x < 8; ++x)
+                if (pixelAt(s, x, y) != pixelAt(*reference, x, y)) return false;
+        return true;
+    };
+
+    auto plain = makeSurface(8, 7);
+    draw(*plain);
+    EXPECT_TRUE(samePixels(*plain));
+    EXPECT_EQ(plain->depth->values->get(6 * 8 + 0), 2.0);  // depth rows run top-down
+
+    // Depths that cannot be used: every pixel passes, none is stored.
+    auto damagedDepth = makeSurface(8, 7);
+    damagedDepth->depth->values->rawBlock()[0] = 1.0;
+    draw(*damagedDepth);
+    damagedDepth->depth->values->rawBlock()[0] = 0.0;
+    EXPECT_TRUE(samePixels(*damagedDepth));
+    EXPECT_EQ(damagedDepth->depth->values->get(6 * 8 + 0), -1e6);
+
+    // A depth buffer of another width is indexed by its own rows.
+    auto otherDepth = makeSurface(8, 7);
+    ASSERT_TRUE(otherDepth->depth->create(9, 7));
+    draw(*otherDepth);
+    EXPECT_TRUE(samePixels(*otherDepth));
+    EXPECT_EQ(otherDepth->depth->values->get(6 * 9 + 0), 2.0);
+
+    // No depth buffer, or pixels behind a damaged guard: nothing is drawn.
+    auto noDepth = makeSurface(8, 7, false);
+    draw(*noDepth);
+    const std::string blank = maskOf(*makeSurface(8, 7));
+    EXPECT_EQ(maskOf(*noDepth), blank);
+    auto damagedPixels = makeSurface(8, 7);
+    damagedPixels->pixels->rawBlock()[0] = 1;
+    draw(*damagedPixels);
+    damagedPixels->pixels->rawBlock()[0] = 0;
+    EXPECT_EQ(maskOf(*damagedPixels), blank);
+    EXPECT_TRUE(untouchedOutsideColours(*plain));
+}
+
 }  // namespace
 }  // namespace td
