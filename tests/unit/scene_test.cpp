@@ -6,6 +6,8 @@
 #include <cstring>
 #include <random>
 
+#include "support/normals_reference.h"
+
 namespace td {
 namespace {
 
@@ -22,32 +24,6 @@ Face faceOf(uint32_t a, uint32_t b, uint32_t c) {
     f.vertexIndex[1] = b;
     f.vertexIndex[2] = c;
     return f;
-}
-
-// The plain definition: every vertex scans every face for its list, then averages.
-std::vector<Vec3> referenceVertexNormals(const Scene& scene) {
-    const std::vector<Vec3> normals = scene.faceNormals();
-    std::vector<Vec3> result;
-    for (uint32_t j = 0; j < scene.vertices.size(); ++j) {
-        const std::vector<uint32_t> list = scene.facesOfVertex(j);
-        Vec3 sum;
-        if (list.size() == 1) {
-            sum = normals[list[0]];
-        } else if (list.size() >= 2) {
-            for (uint32_t i : list) {
-                sum.x += normals[i].x;
-                sum.y += normals[i].y;
-                sum.z += normals[i].z;
-            }
-            const double k = 1.0 / static_cast<double>(list.size());
-            sum.x *= k;
-            sum.y *= k;
-            sum.z *= k;
-            sum.normalize();
-        }
-        result.push_back(sum);
-    }
-    return result;
 }
 
 void expectVec(Vec3 v, double x, double y, double z) {
@@ -135,7 +111,7 @@ TEST(SceneTest, IndexedNormalsMatchThePerVertexScanBitForBit) {
             if (random() % 7 == 0) idx[2] = idx[random() % 2];
             scene.faces.push_back(faceOf(idx[0], idx[1], idx[2]));
         }
-        const std::vector<Vec3> expected = referenceVertexNormals(scene);
+        const std::vector<Vec3> expected = test::referenceVertexNormals(scene);
         scene.computeVertexNormals();
         ASSERT_EQ(expected.size(), scene.vertices.size());
         for (size_t j = 0; j < expected.size(); ++j)

@@ -75,13 +75,9 @@ inline Scene makeScene() {
 
 constexpr uint32_t kKeyPixel = 0x0000FF00;  // pure green as the 32-bit value of a cleared pixel
 
-// Renders the scene as the viewer renders a frame, into a surface that `create` has made ready:
-// clear to the key colour, turn the model, render with depth and the program's light, note which
-// pixels kept the key colour (transparent[i] for pixel i in payload order), then equalise.
-// When `shape` is given it receives the window region of the frame, taken before equalising as
-// the viewer takes it; the caller owns it.
-inline void renderFrame(Surface& surface, const Scene& scene, double angleX, double angleY,
-                        std::vector<bool>& transparent, HRGN* shape = nullptr) {
+// The drawing part of a frame, before equalisation: clear to the key colour, turn the model and
+// render it with depth and the program's light.
+inline void drawModel(Surface& surface, const Scene& scene, double angleX, double angleY) {
     Light light{Vec3{0, 0, -1}, double(0.1f)};
     Renderer renderer;
     renderer.surface = &surface;
@@ -91,6 +87,16 @@ inline void renderFrame(Surface& surface, const Scene& scene, double angleX, dou
     surface.clear(0, 255, 0);
     renderer.setModel(multiply(Matrix4::rotationX(angleX), Matrix4::rotationY(angleY)));
     renderer.render(&scene);
+}
+
+// Renders the scene as the viewer renders a frame, into a surface that `create` has made ready:
+// clear to the key colour, turn the model, render with depth and the program's light, note which
+// pixels kept the key colour (transparent[i] for pixel i in payload order), then equalise.
+// When `shape` is given it receives the window region of the frame, taken before equalising as
+// the viewer takes it; the caller owns it.
+inline void renderFrame(Surface& surface, const Scene& scene, double angleX, double angleY,
+                        std::vector<bool>& transparent, HRGN* shape = nullptr) {
+    drawModel(surface, scene, angleX, angleY);
     transparent.assign(surface.pixels->count() / 4, false);
     const uint8_t* p = surface.pixels->intactPayload();
     for (size_t i = 0; p && i < transparent.size(); ++i) {

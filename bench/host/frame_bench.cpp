@@ -1,0 +1,265 @@
+// The viewer's frame, whole and in its parts, against the bare memory work that any frame of the
+// same size must do.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "ratios.h"
+#include "render/histogram_equaliser.h"
+#include "render/surface.h"
+#include "render/texture.h"
+#include "support/program_frame.h"
+#include "support/region_reference.h"
+#include "ui/viewer_window.h"
+#include "ui/window_shape.h"
+
+namespace {
+
+using namespace td;
+
+constexpr int kSide = 400;
+constexpr size_t kPixels = size_t{kSide} * kSide;
+
+// Angles the frame benchmarks cycle through, so that no single view is measured.
+double angleAt(int64_t i) { return 0.37 * double(i % 17); }
+
+// The floor: a clear of the pixels (three bytes each) and of the depths, and both passes of a
+// histogram equalisation, written as plainly and as fast as the memory allows.
+void BM_FrameFloor(benchmark::State& state) {
+    std::vector<uint32_t> pixels(kPixels);
+    std::vector<double> depths(kPixels);
+    for (auto _ : state) {
+        for (uint32_t& p : pixels) p = (p & 0xFF000000u) | 0x00FF00u;
+        std::fill(depths.begin(), depths.end(), -1e6);
+        uint32_t counts[3][256] = {};
+        for (uint32_t p : pixels) {
+            ++counts[0][p & 0xFF];
+            ++counts[1][(p >> 8) & 0xFF];
+            ++counts[2][(p >> 16) & 0xFF];
+        }
+        uint8_t map[3][256];
+        for (int c = 0; c < 3; ++c) {
+            uint64_t running = 0;
+            for (int k = 0; k < 256; ++k) map[c][k] = uint8_t((running += counts[c][k]) * 255 / kPixels);
+        }
+        for (uint32_t& p : pixels)
+            p = (p & 0xFF000000u) | map[0][p & 0xFF] | uint32_t{map[1][(p >> 8) & 0xFF]} << 8 |
+                uint32_t{map[2][(p >> 16) & 0xFF]} << 16;
+        benchmark::DoNotOptimize(pixels.data());
+        benchmark::DoNotOptimize(depths.data());
+    }
+}
+BENCHMARK(BM_FrameFloor)->Unit(benchmark::kMicrosecond);
+
+// One window, set up once as the program sets it up, for the frame benchmarks.
+ViewerWindow& viewer() {
+    static ViewerWindow* window = [] {
+        auto* w = new ViewerWindow();
+        w->setUp();
+        return w;
+    }();
+    return *window;
+}
+
+void BM_FrameUpdate(benchmark::State& state) {
+    ViewerWindow& v = viewer();
+    int64_t i = 0;
+    for (auto _ : state) {
+        v.angleY = angleAt(i++);
+        v.frameUpdate(nullptr);
+    }
+}
+BENCHMARK(BM_FrameUpdate)->Unit(benchmark::kMicrosecond);
+
+void BM_Clear(benchmark::State& state) {
+    Surface& s = *viewer().renderer.surface;
+    for (auto _ : state) s.clear(0, 255, 0);
+}
+BENCHMARK(BM_Clear)->Unit(benchmark::kMicrosecond);
+
+// The render pass on a surface cleared outside the timing.
+void BM_RenderPass(benchmark::State& state) {
+    ViewerWindow& v = viewer();
+    int64_t i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        v.renderer.surface->clear(0, 255, 0);
+        v.renderer.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i++))));
+        state.ResumeTiming();
+        v.renderer.render(&v.scene);
+    }
+}
+BENCHMARK(BM_RenderPass)->Unit(benchmark::kMicrosecond);
+
+// A drawn frame of the embedded model, before equalisation, for the passes that follow the render.
+Surface& drawnFrame() {
+    static Surface* surface = [] {
+        auto* s = new Surface();
+        s->create(kSide, kSide, true);
+        demo::drawModel(*s, embeddedScene(), 0.4, 0.9);
+        return s;
+    }();
+    return *surface;
+}
+
+void BM_Equalise(benchmark::State& state) {
+    Surface& s = drawnFrame();
+    std::vector<uint8_t> original(s.pixels->intactPayload(), s.pixels->intactPayload() + s.pixels->count());
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::copy(original.begin(), original.end(), s.pixels->intactPayload());
+        state.ResumeTiming();
+        HistogramEqualiser().equalise(s.pixels.get(), s.width, s.height);
+    }
+    std::copy(original.begin(), original.end(), s.pixels->intactPayload());
+}
+BENCHMARK(BM_Equalise)->Unit(benchmark::kMicrosecond);
+
+void BM_ShapeRegion(benchmark::State& state) {
+    const Surface& s = drawnFrame();
+    for (auto _ : state) DeleteObject(s.shapeRegion(ViewerWindow::kKeyColour));
+}
+BENCHMARK(BM_ShapeRegion)->Unit(benchmark::kMicrosecond);
+
+void BM_ShapeRegionReference(benchmark::State& state) {
+    const Surface& s = drawnFrame();
+    for (auto _ : state) DeleteObject(test::referenceShapeRegion(s, ViewerWindow::kKeyColour));
+}
+BENCHMARK(BM_ShapeRegionReference)->Unit(benchmark::kMicrosecond);
+
+// The worst picture for a region: alternating inside and key pixels on every row.
+Surface& checkerboard() {
+    static Surface* surface = [] {
+        auto* s = new Surface();
+        test::fillSurface(*s, kSide, kSide, test::kKey);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = (y & 1); x < kSide; x += 2) test::setPixel(*s, x, y, 0x000000FF);
+        return s;
+    }();
+    return *surface;
+}
+
+void BM_ShapeRegionCheckerboard(benchmark::State& state) {
+    for (auto _ : state) DeleteObject(checkerboard().shapeRegion(test::kKey));
+}
+BENCHMARK(BM_ShapeRegionCheckerboard)->Unit(benchmark::kMillisecond);
+
+void BM_ShapeRegionCheckerboardReference(benchmark::State& state) {
+    for (auto _ : state) DeleteObject(test::referenceShapeRegion(checkerboard(), test::kKey));
+}
+BENCHMARK(BM_ShapeRegionCheckerboardReference)->Unit(benchmark::kMillisecond);
+
+void BM_Present(benchmark::State& state) {
+    ViewerWindow& v = viewer();
+    HDC dc = GetDC(v.handle);
+    for (auto _ : state) benchmark::DoNotOptimize(v.renderer.surface->present(dc));
+    ReleaseDC(v.handle, dc);
+}
+BENCHMARK(BM_Present)->Unit(benchmark::kMicrosecond);
+
+// Triangles of every size and orientation, partly outside the surface, the same for every fill.
+struct TriangleSet {
+    std::vector<int32_t> xy;
+    std::vector<double> z, uv, intensity;
+    std::vector<uint32_t> colour;
+};
+
+const TriangleSet& triangles() {
+    static const TriangleSet set = [] {
+        TriangleSet t;
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int32_t> corner(-40, 440), colour(0, 0xFFFFFF);
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        for (int i = 0; i < 3 * 256; ++i) {
+            t.xy.push_back(corner(random));
+            t.xy.push_back(corner(random));
+            t.z.push_back(unit(random));
+            t.uv.push_back(unit(random));
+            t.uv.push_back(unit(random));
+            t.intensity.push_back(unit(random));
+            t.colour.push_back(uint32_t(colour(random)));
+        }
+        return t;
+    }();
+    return set;
+}
+
+const Texture& texture() {
+    static Texture* t = [] {
+        auto* texture = new Texture();
+        HDC screen = GetDC(nullptr);
+        texture->bitmap = CreateCompatibleBitmap(screen, 1, 1);
+        ReleaseDC(nullptr, screen);
+        texture->width = 64;
+        texture->height = 64;
+        texture->pixels = std::make_unique<ByteArray>(64 * 64 * 4);
+        uint8_t* p = texture->pixels->intactPayload();
+        for (uint32_t i = 0; i < texture->pixels->count(); ++i) p[i] = uint8_t(i * 37);
+        return texture;
+    }();
+    return *t;
+}
+
+template <typename Draw>
+void fillBenchmark(benchmark::State& state, Draw draw) {
+    Surface& s = *viewer().renderer.surface;
+    const TriangleSet& t = triangles();
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.clear(0, 255, 0);
+        state.ResumeTiming();
+        for (size_t k = 0; k < t.colour.size(); k += 3) draw(s, t, k);
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(t.colour.size() / 3));
+}
+
+void BM_FillShaded(benchmark::State& state) {
+    fillBenchmark(state, [](Surface& s, const TriangleSet& t, size_t k) {
+        const int32_t* p = &t.xy[2 * k];
+        s.fillTriangleShaded(p[0], p[1], p[2], p[3], p[4], p[5], t.colour[k], t.colour[k + 1], t.colour[k + 2]);
+    });
+}
+BENCHMARK(BM_FillShaded)->Unit(benchmark::kMicrosecond);
+
+void BM_FillShadedDepth(benchmark::State& state) {
+    fillBenchmark(state, [](Surface& s, const TriangleSet& t, size_t k) {
+        const int32_t* p = &t.xy[2 * k];
+        s.fillTriangleShadedDepth(p[0], p[1], p[2], p[3], p[4], p[5], t.colour[k], t.colour[k + 1],
+                                  t.colour[k + 2], t.z[k], t.z[k + 1], t.z[k + 2]);
+    });
+}
+BENCHMARK(BM_FillShadedDepth)->Unit(benchmark::kMicrosecond);
+
+void BM_FillTextured(benchmark::State& state) {
+    fillBenchmark(state, [](Surface& s, const TriangleSet& t, size_t k) {
+        const int32_t* p = &t.xy[2 * k];
+        const double* uv = &t.uv[2 * k];
+        s.fillTriangleTextured(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], uv[1], uv[2], uv[3], uv[4], uv[5],
+                               t.intensity[k], t.intensity[k + 1], t.intensity[k + 2], &texture());
+    });
+}
+BENCHMARK(BM_FillTextured)->Unit(benchmark::kMicrosecond);
+
+void BM_FillTexturedDepth(benchmark::State& state) {
+    fillBenchmark(state, [](Surface& s, const TriangleSet& t, size_t k) {
+        const int32_t* p = &t.xy[2 * k];
+        const double* uv = &t.uv[2 * k];
+        s.fillTriangleTexturedDepth(p[0], p[1], p[2], p[3], p[4], p[5], uv[0], uv[1], uv[2], uv[3], uv[4], uv[5],
+                                    t.intensity[k], t.intensity[k + 1], t.intensity[k + 2], &texture(), t.z[k],
+                                    t.z[k + 1], t.z[k + 2]);
+    });
+}
+BENCHMARK(BM_FillTexturedDepth)->Unit(benchmark::kMicrosecond);
+
+const bool kRatios = bench::addRatio("frame update / memory floor", "BM_FrameUpdate", "BM_FrameFloor") &&
+                     bench::addRatio("render pass / memory floor", "BM_RenderPass", "BM_FrameFloor") &&
+                     bench::addRatio("region: reference / ours (model)", "BM_ShapeRegionReference",
+                                     "BM_ShapeRegion") &&
+                     bench::addRatio("region: reference / ours (checkerboard)",
+                                     "BM_ShapeRegionCheckerboardReference", "BM_ShapeRegionCheckerboard");
+
+}  // namespace
