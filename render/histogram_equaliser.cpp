@@ -28,20 +28,27 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     const uint32_t count = array->count() / 4;
     if (count == 0) return;
 
-    // Two sets of counts, for even and odd pixels, so that a run of equal pixels (the background)
-    // does not make every increment wait for the one before; they are added up afterwards.
-    uint32_t counts[2][3][256] = {};
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* pixel = p + size_t{i} * 4;
-        uint32_t(&set)[3][256] = counts[i & 1];
-        ++set[0][pixel[0]];
-        ++set[1][pixel[1]];
-        ++set[2][pixel[2]];
-    }
+    // Four sets of counts, for pixels 4k, 4k + 1, 4k + 2 and 4k + 3, so that a run of equal pixels
+    // (the background) does not make every increment wait for the one before; they are added up
+    // afterwards.
+    constexpr uint32_t kSets = 4;
+    uint32_t counts[kSets][3][256] = {};
+    const auto countPixel = [&counts](uint32_t set, const uint8_t* pixel) {
+        ++counts[set][0][pixel[0]];
+        ++counts[set][1][pixel[1]];
+        ++counts[set][2][pixel[2]];
+    };
+    uint32_t i = 0;
+    for (; i + kSets <= count; i += kSets)
+        for (uint32_t set = 0; set < kSets; ++set) countPixel(set, p + (size_t{i} + set) * 4);
+    for (; i < count; ++i) countPixel(0, p + size_t{i} * 4);
     for (int k = 0; k < 256; ++k) {
-        blueCounts[k] = counts[0][0][k] + counts[1][0][k];
-        greenCounts[k] = counts[0][1][k] + counts[1][1][k];
-        redCounts[k] = counts[0][2][k] + counts[1][2][k];
+        blueCounts[k] = greenCounts[k] = redCounts[k] = 0;
+        for (uint32_t set = 0; set < kSets; ++set) {
+            blueCounts[k] += counts[set][0][k];
+            greenCounts[k] += counts[set][1][k];
+            redCounts[k] += counts[set][2][k];
+        }
     }
     buildMap(redCounts, redMap);
     buildMap(greenCounts, greenMap);
