@@ -42,7 +42,7 @@ uint32_t litTexel(const Texture& texture, double u, double v, double intensity) 
 uint8_t* writablePixel(Surface& s, int32_t x, int32_t y) {
     if (x < 0 || x >= s.width || y < 0 || y >= s.height || !s.bitmap || !s.pixels) return nullptr;
     uint8_t* payload = s.pixels->intactPayload();
-    const size_t offset = s.pixelOffset(x, y);
+    const uint64_t offset = s.pixelOffset(x, y);
     if (!payload || offset + 4 > s.pixels->count()) return nullptr;
     return payload + offset;
 }

@@ -38,9 +38,10 @@ public:
     // Releases everything; the result of deleting the bitmap, or 0 when there was none.
     BOOL destroy();
 
-    // The byte offset of pixel (x, y), y = 0 the top row, in the pixel payload.
-    size_t pixelOffset(int32_t x, int32_t y) const {
-        return (size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4;
+    // The byte offset of pixel (x, y), y = 0 the top row, in the pixel payload. Taken in 64 bits:
+    // with a 32-bit size_t, a size larger than the array could wrap the offset back into range.
+    uint64_t pixelOffset(int32_t x, int32_t y) const {
+        return (uint64_t(height - 1 - y) * uint64_t(width) + uint64_t(x)) * 4;
     }
 
     // Triangle fills: the three points, then the per-vertex attributes of the same index.

@@ -46,7 +46,9 @@ Colour Texture::texel(int32_t x, int32_t y) const {
     if (x < 0 || x >= width || y < 0 || y >= height || !bitmap || !pixels) return Colour{};
     const uint8_t* p = pixels->intactPayload();
     // Texels lie bottom row first, four bytes each (blue, green, red, unused), as a surface's pixels.
-    const size_t offset = (size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4;
+    // The offset is taken in 64 bits so that a size larger than the array cannot wrap it back into
+    // range where size_t has 32 bits.
+    const uint64_t offset = (uint64_t(height - 1 - y) * uint64_t(width) + uint64_t(x)) * 4;
     if (!p || offset + 4 > pixels->count()) return Colour{};
     return Colour{p[offset + 2], p[offset + 1], p[offset]};
 }

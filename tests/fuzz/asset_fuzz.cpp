@@ -1,8 +1,12 @@
 // Fuzzes the path of the embedded asset: a scrambled block is unscrambled, LZARI-decoded, parsed
-// into a scene and drawn once into a 400 x 400 surface with a depth buffer.
+// into a scene and drawn once into a 400 x 400 surface with a depth buffer. A bad UV index and an
+// asset that ends early are the two errors the parser raises; anything else thrown ends the run.
+// After the draw, both arrays of the surface must still have intact guards and the fourth byte
+// of every pixel must still be zero, as the window shape relies on.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "asset/block_scrambler.h"
@@ -32,7 +36,8 @@ std::string capDeclaredLength(std::string stream) {
 td::Surface& surface() {
     static td::Surface* s = [] {
         auto* created = new td::Surface;
-        created->create(400, 400, true);
+        // Without a bitmap the fills would draw nothing and the run would prove little.
+        if (!created->create(400, 400, true) || !created->depth) std::abort();
         return created;
     }();
     return *s;
@@ -63,5 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     renderer.setCamera(td::Matrix4::perspective(10.0));
     renderer.setModel(td::multiply(td::Matrix4::rotationX(0.4), td::Matrix4::rotationY(0.7)));
     renderer.render(&scene);
+
+    const uint8_t* pixels = target.pixels->intactPayload();
+    if (!pixels || !target.depth->values->guardsIntact()) std::abort();
+    for (uint32_t i = 3; i < target.pixels->count(); i += 4)
+        if (pixels[i] != 0) std::abort();
     return 0;
 }

@@ -294,5 +294,22 @@ TEST(Rasterizer, FillsDrawWhatThePixelWritesWouldInEveryArrayState) {
     EXPECT_TRUE(untouchedOutsideColours(*plain));
 }
 
+// A size larger than the pixel array: every offset past the array is refused, also those that a
+// 32-bit size_t would wrap to the array's first bytes (2^32 - 4 and 2^32).
+TEST(Rasterizer, PixelWritesDoNotWrapOffsetsIntoThePayload) {
+    auto s = makeSurface(1, 1);
+    const uint8_t* block = s->pixels->rawBlock();
+    s->height = 1 << 30;
+    s->putPixel(0, 0, kRed);  // offset 2^32 - 4
+    s->width = 1 << 30;
+    s->height = 2;
+    s->putPixel(0, 0, kRed);  // offset 2^32
+    EXPECT_EQ(s->pixels->rawBlock(), block);
+    EXPECT_TRUE(untouchedOutsideColours(*s));
+    EXPECT_EQ(pixelAt(*s, 0, 1), kBackground);
+    s->putPixel(0, 1, kRed);  // offset 0, the one pixel the array holds
+    EXPECT_EQ(pixelAt(*s, 0, 1), kRed);
+}
+
 }  // namespace
 }  // namespace td

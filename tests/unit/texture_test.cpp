@@ -75,5 +75,19 @@ TEST(Texture, TexelIsBlackOutsideOrWithoutUsablePixels) {
     tex.bitmap = bitmap;
 }
 
+// A size larger than the pixel array reads black at every offset past it, also at those that a
+// 32-bit size_t would wrap to the array's first texel (2^32 - 4 and 2^32).
+TEST(Texture, TexelOffsetsDoNotWrapIntoThePayload) {
+    TestTexture t(1, 1);  // the one texel has blue 200
+    Texture& tex = t.texture;
+    tex.height = 1 << 30;
+    EXPECT_EQ(tex.texel(0, 0).blue, 0);
+    EXPECT_EQ(tex.texel(0, (1 << 30) - 1).blue, 200);
+    tex.width = 1 << 30;
+    tex.height = 2;
+    EXPECT_EQ(tex.texel(0, 0).blue, 0);
+    EXPECT_EQ(tex.texel(0, 1).blue, 200);
+}
+
 }  // namespace
 }  // namespace td
