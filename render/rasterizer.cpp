@@ -38,7 +38,8 @@ uint32_t litTexel(const Texture& texture, double u, double v, double intensity) 
 }
 
 // The writable bytes of pixel (x, y), or null when the pixel lies outside the surface or the
-// surface has no bitmap or no intact pixel array. The one bounds check of every pixel write.
+// surface has no bitmap or no intact pixel array: the checks of a single pixel write. The fills
+// make the same checks once for a whole triangle or span (writeTarget below).
 uint8_t* writablePixel(Surface& s, int32_t x, int32_t y) {
     if (x < 0 || x >= s.width || y < 0 || y >= s.height || !s.bitmap || !s.pixels) return nullptr;
     uint8_t* payload = s.pixels->intactPayload();

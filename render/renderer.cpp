@@ -43,8 +43,10 @@ bool Renderer::isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) 
 
 void Renderer::render(const Scene* scene) {
     if (!scene || !surface) return;
-    const std::vector<Vertex> vertices = scene->verticesCopy();
-    const std::vector<Face> faces = scene->facesCopy();
+    // The pass only reads the scene, so it works on the scene's own arrays: no copies, no
+    // allocation per frame.
+    const std::vector<Vertex>& vertices = scene->vertices;
+    const std::vector<Face>& faces = scene->faces;
     const Texture* texture = scene->texture;
     const bool depthTested = (flags & kDepthTest) != 0;
 
