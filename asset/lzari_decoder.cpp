@@ -99,7 +99,7 @@ void LzariDecoder::updateModel(int32_t symbol) {
     charToSymbol_[charSymbol] = i;
     ++symbolFreq_[i];
     // Every cumulative in front of slot i gains one, eight at a time: whole blocks down from i,
-    // then the first 0 to 7 entries through a lane mask. No branch depends on where the run ends.
+    // then the first 0 to 7 entries through a lane mask rather than a loop of their own.
     uint32_t k = static_cast<uint32_t>(i);
     const EightCounts ones = {1, 1, 1, 1, 1, 1, 1, 1};
     for (; k >= 8; k -= 8) addToEight(&symbolCum_[k - 8], ones);
@@ -120,6 +120,7 @@ void LzariDecoder::updateModel(int32_t symbol) {
 // most 17 bits. Everything is unsigned 32-bit, wrapping exactly as the step-by-step loop does.
 inline void LzariDecoder::renormalise() {
     const uint32_t top = high_ - 1;
+    // The bit below the 17 compared ones stops the count at 17 when low equals top.
     const uint32_t halves = static_cast<uint32_t>(__builtin_clz(((low_ ^ top) << 15) | (1u << 14)));
     const uint32_t lowAfterHalves = (low_ << halves) & (kQ4 - 1);
     const uint32_t topAfterHalves = ((top << halves) | ((1u << halves) - 1)) & (kQ4 - 1);
