@@ -1,12 +1,29 @@
 #include "asset/lzari_decoder.h"
 
 #include <array>
+#include <cstring>
 
 #include "foundation/guarded_array.h"
 
 namespace td {
 
 using namespace lzari;
+
+namespace {
+
+// Eight unsigned 32-bit counts handled as one vector (a GCC and Clang extension; two SSE2
+// registers on both builds).
+typedef uint32_t EightCounts __attribute__((vector_size(32)));
+
+// Adds the eight lanes of amount to counts[0..7].
+inline void addToEight(uint32_t* counts, const EightCounts& amount) {
+    EightCounts lanes;
+    std::memcpy(&lanes, counts, sizeof lanes);
+    lanes += amount;
+    std::memcpy(counts, &lanes, sizeof lanes);
+}
+
+}  // namespace
 
 // Why every division here is defined, whatever the stream holds:
 //
@@ -20,19 +37,28 @@ using namespace lzari;
 // unsigned 32-bit arithmetic does and merely selects some valid symbol. A valid stream decodes
 // exactly as the published algorithm gives it.
 
-uint32_t LzariDecoder::readBit() {
-    bitMask_ >>= 1;
-    if (bitMask_ == 0) {
-        // Past the end of the input the stream reads as zero bits.
+// Tops the bit window up to at least 57 bits, a byte at a time. Past the end of the input the
+// stream reads as zero bits.
+inline void LzariDecoder::refillBits() {
+    while (bitCount_ <= 56) {
+        uint64_t byte = 0;
         if (inputPosition_ < input_.size()) {
-            bitBuffer_ = static_cast<uint8_t>(input_[inputPosition_]);
+            byte = static_cast<uint8_t>(input_[inputPosition_]);
             ++inputPosition_;
-        } else {
-            bitBuffer_ = 0;
         }
-        bitMask_ = 0x80;
+        bitWindow_ |= byte << (56 - bitCount_);
+        bitCount_ += 8;
     }
-    return (static_cast<uint32_t>(bitBuffer_) & bitMask_) != 0 ? 1u : 0u;
+}
+
+// The next count bits (0 to 32) of the stream as a number, the first bit most significant.
+inline uint32_t LzariDecoder::readBits(uint32_t count) {
+    if (bitCount_ < count) refillBits();
+    // Two shifts, so that a count of 0 shifts by 64 in total without being undefined.
+    const uint32_t bits = static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - count));
+    bitWindow_ <<= count;
+    bitCount_ -= count;
+    return bits;
 }
 
 void LzariDecoder::startModel() {
@@ -63,52 +89,79 @@ void LzariDecoder::updateModel(int32_t symbol) {
     // non-increasing with the symbol number after the increment.
     int32_t i = symbol;
     while (symbolFreq_[i] == symbolFreq_[i - 1]) --i;
-    if (i < symbol) {
-        const int32_t charI = symbolToChar_[i];
-        const int32_t charSymbol = symbolToChar_[symbol];
-        symbolToChar_[i] = charSymbol;
-        symbolToChar_[symbol] = charI;
-        charToSymbol_[charI] = symbol;
-        charToSymbol_[charSymbol] = i;
-    }
+    // Swapped even when i is the symbol itself, where the swap changes nothing: cheaper than the
+    // branch, which the data would mispredict.
+    const int32_t charI = symbolToChar_[i];
+    const int32_t charSymbol = symbolToChar_[symbol];
+    symbolToChar_[i] = charSymbol;
+    symbolToChar_[symbol] = charI;
+    charToSymbol_[charI] = symbol;
+    charToSymbol_[charSymbol] = i;
     ++symbolFreq_[i];
-    while (--i >= 0) ++symbolCum_[i];
+    // Every cumulative in front of slot i gains one, eight at a time: whole blocks down from i,
+    // then the first 0 to 7 entries through a lane mask rather than a loop of their own.
+    uint32_t k = static_cast<uint32_t>(i);
+    const EightCounts ones = {1, 1, 1, 1, 1, 1, 1, 1};
+    for (; k >= 8; k -= 8) addToEight(&symbolCum_[k - 8], ones);
+    const EightCounts lanes = {0, 1, 2, 3, 4, 5, 6, 7};
+    const EightCounts limit = {k, k, k, k, k, k, k, k};
+    addToEight(symbolCum_, ones & (EightCounts)(lanes < limit));
 }
 
-void LzariDecoder::renormalise() {
-    for (;;) {
-        if (low_ >= kQ2) {
-            value_ -= kQ2;
-            low_ -= kQ2;
-            high_ -= kQ2;
-        } else if (low_ >= kQ1 && high_ <= kQ3) {
-            value_ -= kQ1;
-            low_ -= kQ1;
-            high_ -= kQ1;
-        } else if (high_ > kQ2) {
-            return;
-        }
-        low_ += low_;
-        high_ += high_;
-        value_ = 2 * value_ + readBit();
-    }
+// The published loop, one bit per step: while the interval lies in one half of [0, Q4), drop that
+// half (subtract Q2 from the upper one) and double; then, while it lies in the middle half,
+// subtract Q1 and double; each doubling shifts one bit into value. (The loop's order, which
+// takes the middle step even for an interval inside [Q1, Q2), comes to the same: the upper-half
+// step that would follow it is merely done early.) Seen in bits, with top = high - 1 as a 17-bit
+// number: the half steps are the leading bits that low and top share, and the middle steps that
+// follow are the next bits where low has 1 and top 0. Both runs are counted at once, and the
+// whole renormalisation is one shift of low, high and value by their sum less a common offset.
+// The interval is never empty and at most Q4 wide, and each step doubles it, so the shift is at
+// most 17 bits. Everything is unsigned 32-bit, wrapping exactly as the step-by-step loop does.
+inline void LzariDecoder::renormalise() {
+    const uint32_t top = high_ - 1;
+    // The bit below the 17 compared ones stops the count at 17 when low equals top.
+    const uint32_t halves = static_cast<uint32_t>(__builtin_clz(((low_ ^ top) << 15) | (1u << 14)));
+    const uint32_t lowAfterHalves = (low_ << halves) & (kQ4 - 1);
+    const uint32_t topAfterHalves = ((top << halves) | ((1u << halves) - 1)) & (kQ4 - 1);
+    const uint32_t middles = static_cast<uint32_t>(
+        __builtin_clz(~((lowAfterHalves & ~topAfterHalves) << 16)));
+    const uint32_t shift = halves + middles;
+    const uint32_t droppedHalves = low_ & ~((kQ4 - 1) >> halves);
+    const uint32_t offset = (droppedHalves << shift) + kQ2 * ((1u << middles) - 1);
+    low_ = (low_ << shift) - offset;
+    high_ = (high_ << shift) - offset;
+    value_ = (value_ << shift) + readBits(shift) - offset;
 }
 
 namespace {
 
 // Cumulative frequencies fall with the index: the first index in 1..last whose cumulative is not
-// above x (last when none is), found by binary search.
-uint32_t firstNotAbove(const uint32_t* cumulative, uint32_t last, uint32_t x) {
-    uint32_t lo = 1;
-    uint32_t hi = last;
-    while (lo < hi) {
-        const uint32_t mid = (lo + hi) / 2;
-        if (cumulative[mid] > x)
-            lo = mid + 1;
-        else
-            hi = mid;
+// above x (last when none is), found by binary search. The answer lies in [first, first + width);
+// a step of the search compares the cumulative at first + half - 1 and keeps the upper or lower
+// part. The widths do not depend on the data, so two steps are taken at once: the second step's
+// probe is loaded for both outcomes of the first while the first is still being compared, and
+// masks pick the results. The probes are those of the plain search, so the answer is
+// too; only the wait for each load is halved.
+inline uint32_t firstNotAbove(const uint32_t* cumulative, uint32_t last, uint32_t x) {
+    uint32_t first = 1;
+    uint32_t width = last;
+    while (width > 1) {
+        const uint32_t half = width / 2;
+        const uint32_t rest = width - half;
+        const uint32_t nextHalf = rest / 2;
+        const uint32_t probe = cumulative[first + half - 1];
+        const uint32_t probeIfAbove = cumulative[first + half + nextHalf - 1];
+        const uint32_t probeIfNot = cumulative[first + nextHalf - 1];
+        // All ones when the probe is above x. Masks rather than ?: so that no branch is made.
+        const uint32_t above = 0u - static_cast<uint32_t>(probe > x);
+        first += half & above;
+        if (nextHalf == 0) break;  // rest is 1: that was the last step
+        const uint32_t next = probeIfNot ^ ((probeIfAbove ^ probeIfNot) & above);
+        first += nextHalf & (0u - static_cast<uint32_t>(next > x));
+        width = rest - nextHalf;
     }
-    return lo;
+    return first;
 }
 
 }  // namespace
@@ -142,7 +195,8 @@ std::string LzariDecoder::decode(const std::string& stream) {
     low_ = 0;
     high_ = kQ4;
     value_ = 0;
-    bitMask_ = 0;
+    bitWindow_ = 0;
+    bitCount_ = 0;
     inputPosition_ = 0;
 
     // The header is the only part of the stream read directly; the bit reader handles the rest.
@@ -158,7 +212,7 @@ std::string LzariDecoder::decode(const std::string& stream) {
     ByteArray output(length);
     if (!output.guardsIntact()) return std::string();
 
-    for (uint32_t i = 0; i < kCodeBits + 2; ++i) value_ = 2 * value_ + readBit();
+    value_ = readBits(kCodeBits + 2);
     startModel();
 
     // Positions past N − F are never read by a well-formed stream before being written.

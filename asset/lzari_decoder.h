@@ -42,13 +42,15 @@ public:
     uint32_t positionCumulative(uint32_t index) const { return positionCum_[index]; }
 
 private:
-    uint32_t readBit();
+    uint32_t readBits(uint32_t count);
+    void refillBits();
     void renormalise();
     uint32_t decodeChar();
     uint32_t decodePosition();
 
-    int32_t bitBuffer_ = 0;
-    uint32_t bitMask_ = 0;
+    // The next unread bits of the stream, first bit at the top; bitCount_ of them are loaded.
+    uint64_t bitWindow_ = 0;
+    uint32_t bitCount_ = 0;
     uint32_t low_ = 0;
     uint32_t high_ = lzari::kQ4;
     uint32_t value_ = 0;
