@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "platform/headless/inspect.h"
@@ -36,6 +37,10 @@ struct FaultCase {
     Shape shape;                      // the outline of the frames after arming
     bool ticks;                       // the release starts a timer that spins the model on
 };
+
+// GoogleTest prints a parameter in its messages; without this it would dump the case's bytes,
+// padding (never initialised) included.
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 // Switches every fault off for the life of the object, so that a test can draw its reference
 // frame; the faults, with their counts, come back afterwards.
