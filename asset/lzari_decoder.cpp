@@ -223,7 +223,10 @@ std::string LzariDecoder::decode(const std::string& stream) {
 
     // A match may run past the declared length: the ring still advances, the output does not.
     auto emit = [&](uint8_t byte) {
-        if (count < length) output.set(count, byte);
+        if (count < length) {
+            output.set(count, byte);
+            if (outputProbe_) outputProbe_(output, count + 1);
+        }
         ring[r] = byte;
         r = (r + 1) & (kRingSize - 1);
         ++count;

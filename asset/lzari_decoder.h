@@ -7,7 +7,10 @@
 // made for one stream and discarded after it, so no model state passes between streams.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "foundation/guarded_array.h"
 
 namespace td {
 
@@ -31,6 +34,12 @@ public:
     // 0 or with the top bit set, gives an empty string; otherwise the result always has exactly
     // the declared length (bits past the end of the stream read as 0).
     std::string decode(const std::string& stream);
+
+    // Called after every byte stored into the output array, with the array and the number of
+    // bytes stored so far. The program sets none; tests damage the array through it, as a stray
+    // write past the payload would, to see the decoder re-create it.
+    using OutputProbe = std::function<void(ByteArray& output, uint32_t stored)>;
+    void setOutputProbe(OutputProbe probe) { outputProbe_ = std::move(probe); }
 
     // The adaptive character model, exposed so that its rescaling can be checked directly.
     void startModel();
@@ -60,6 +69,7 @@ private:
     uint32_t symbolCum_[lzari::kCharCount + 1] = {};
     uint32_t positionCum_[lzari::kRingSize + 1] = {};
     std::string input_;
+    OutputProbe outputProbe_;
     uint32_t inputPosition_ = 0;
 };
 

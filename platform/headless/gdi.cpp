@@ -29,13 +29,6 @@ GdiState& state() {
     return s;
 }
 
-// Consumes one failure of a fault counter: true when the call should fail.
-bool fails(int& counter) {
-    if (counter == 0) return false;
-    if (counter > 0) --counter;
-    return true;
-}
-
 HBITMAP stockBitmap() {
     GdiState& s = state();
     if (!s.stockBitmap) {
@@ -101,7 +94,7 @@ UINT transferLines(const Bitmap& bitmap, const BITMAPINFOHEADER& h, UINT start, 
                                           static_cast<UINT>(bitmap.height));
     if (start >= available) return 0;
     UINT n = std::min(lines, available - start);
-    if (n > 0 && fails(state().faults.dibRowsShort)) --n;
+    if (n > 0 && state().faults.dibRowsShort.fails()) --n;
     return n;
 }
 
@@ -167,7 +160,7 @@ HWND GetDesktopWindow() { return toHandle<HWND>(kDesktopWindow); }
 
 HDC GetDC(HWND window) {
     GdiState& s = state();
-    if (fails(s.faults.getDC)) return nullptr;
+    if (s.faults.getDC.fails()) return nullptr;
     if (window && !isDesktop(window) && s.validator && !s.validator(window)) return nullptr;
     auto dc = std::make_unique<Dc>();
     dc->window = isDesktop(window) ? nullptr : window;
@@ -183,7 +176,7 @@ int ReleaseDC(HWND /*window*/, HDC dc) {
 
 HDC CreateCompatibleDC(HDC dc) {
     if (dc && !find<Dc>(dc)) return nullptr;
-    if (fails(state().faults.createCompatibleDC)) return nullptr;
+    if (state().faults.createCompatibleDC.fails()) return nullptr;
     auto memory = std::make_unique<Dc>();
     memory->memory = true;
     memory->bitmap = stockBitmap();
@@ -201,7 +194,7 @@ BOOL DeleteDC(HDC dc) {
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     Dc* d = find<Dc>(dc);
     if (!d || width < 0 || height < 0) return nullptr;
-    if (fails(state().faults.createCompatibleBitmap)) return nullptr;
+    if (state().faults.createCompatibleBitmap.fails()) return nullptr;
     // A bitmap of no size is the 1 x 1 monochrome one, as GDI gives.
     if (width == 0 || height == 0) return toHandle<HBITMAP>(addObject(std::make_unique<Bitmap>(1, 1, 1)));
     // Compatible with a memory DC means with the bitmap selected into it.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/headless/fault.h"
 #include "platform/win32.h"
 
 namespace headless {
@@ -42,13 +43,12 @@ struct BlitRecord {
 size_t blitCount();
 BlitRecord lastBlit();
 
-// Failures of the window system on request. Each counter, when non-zero, makes that many of the
-// next calls fail and counts down; -1 makes every call fail until reset.
+// Failures of the window system on request (see fault.h for the patterns).
 struct Faults {
-    int getDC = 0;                   // GetDC returns null
-    int createCompatibleBitmap = 0;  // CreateCompatibleBitmap returns null
-    int createCompatibleDC = 0;      // CreateCompatibleDC returns null
-    int dibRowsShort = 0;            // GetDIBits/SetDIBits move one row fewer than asked
+    Fault getDC;                   // GetDC returns null
+    Fault createCompatibleBitmap;  // CreateCompatibleBitmap returns null
+    Fault createCompatibleDC;      // CreateCompatibleDC returns null
+    Fault dibRowsShort;            // GetDIBits/SetDIBits move one row fewer than asked
 };
 Faults& faults();
 

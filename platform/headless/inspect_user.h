@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/fault.h"
 #include "platform/win32.h"
 
 namespace headless {
@@ -64,8 +65,15 @@ struct WindowInfo {
 WindowInfo windowInfo(HWND window);
 size_t liveWindowCount();
 
-// Forgets every window (without messages), queued message, timer, focus, capture, key state
-// and the wait hook. Registered classes stay, as they do for the life of a process.
+// Failures of USER calls on request (see fault.h for the patterns).
+struct UserFaults {
+    Fault createWindow;  // CreateWindowExA returns null before the window exists or hears anything
+    Fault setTimer;      // SetTimer returns 0 and leaves the window's timers as they were
+};
+UserFaults& userFaults();
+
+// Forgets every window (without messages), queued message, timer, focus, capture, key state,
+// the wait hook and every fault. Registered classes stay, as they do for the life of a process.
 void resetUserState();
 
 }  // namespace headless

@@ -30,13 +30,6 @@ RegionFaults& faultState() {
     return faults;
 }
 
-// Consumes one failure of a fault counter: true when the call should fail.
-bool fails(int& counter) {
-    if (counter == 0) return false;
-    if (counter > 0) --counter;
-    return true;
-}
-
 HRGN addRegion(std::vector<RECT> rects) {
     return toHandle<HRGN>(addObject(std::make_unique<Region>(std::move(rects))));
 }
@@ -247,7 +240,7 @@ void resetRegionFaults() { faultState() = RegionFaults{}; }
 using headless::Region;
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
-    if (headless::fails(headless::faultState().createRectRgn)) return nullptr;
+    if (headless::faultState().createRectRgn.fails()) return nullptr;
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     std::vector<RECT> rects;
@@ -261,7 +254,7 @@ HRGN CreateRectRgnIndirect(const RECT* rect) {
 }
 
 HRGN ExtCreateRegion(const XFORM* transform, DWORD count, const RGNDATA* data) {
-    if (headless::fails(headless::faultState().extCreateRegion)) return nullptr;
+    if (headless::faultState().extCreateRegion.fails()) return nullptr;
     if (transform || !data || count < sizeof(RGNDATAHEADER)) return nullptr;
     // Everything is read through byte copies bounded by `count`: the caller's buffer need not
     // hold what its header claims.
@@ -280,7 +273,7 @@ int CombineRgn(HRGN target, HRGN source1, HRGN source2, int mode) {
     const Region* a = headless::find<Region>(source1);
     if (!t || !a || mode < RGN_AND || mode > RGN_COPY) return ERROR;
     const Region* b = mode == RGN_COPY ? a : headless::find<Region>(source2);
-    if (!b || headless::fails(headless::faultState().combineRgn)) return ERROR;
+    if (!b || headless::faultState().combineRgn.fails()) return ERROR;
     if (mode == RGN_OR && t == a && t != b) {
         headless::uniteInto(t->rects, b->rects);
         return headless::regionType(t->rects);

@@ -108,6 +108,7 @@ struct UserState {
     uint64_t clock = 0;
     uint64_t activity = 0;  // changes whenever something that can wake GetMessageA happens
     std::function<void()> waitHook;
+    UserFaults faults;
     std::vector<LoggedMessage> log;
     std::map<uintptr_t, std::vector<ACCEL>> accelerators;
     uintptr_t nextAccelerator = kFirstAccelerator;
@@ -562,6 +563,8 @@ WindowInfo windowInfo(HWND window) {
 
 size_t liveWindowCount() { return state().windows.size(); }
 
+UserFaults& userFaults() { return state().faults; }
+
 void resetUserState() {
     UserState& s = state();
     for (auto& entry : s.windows)
@@ -574,6 +577,7 @@ void resetUserState() {
     s.focus = s.active = s.capture = nullptr;
     std::fill(std::begin(s.keys), std::end(s.keys), BYTE{0});
     s.waitHook = nullptr;
+    s.faults = UserFaults{};
     s.log.clear();
 }
 
@@ -601,6 +605,7 @@ ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int w,
                      int h, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
     UserState& s = state();
+    if (s.faults.createWindow.fails()) return nullptr;
     auto cls = s.classes.find(lowered(className));
     if (cls == s.classes.end()) return nullptr;
     const bool child = (style & WS_CHILD) != 0;
@@ -890,6 +895,7 @@ int TranslateAcceleratorA(HWND h, HACCEL table, LPMSG msg) {
 
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     UserState& s = state();
+    if (s.faults.setTimer.fails()) return 0;
     if (h && !find(h)) return 0;
     if (!h) id = s.nextThreadTimer--;
     elapse = std::clamp<UINT>(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);

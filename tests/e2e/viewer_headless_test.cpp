@@ -8,29 +8,10 @@
 
 #include "platform/headless/inspect.h"
 #include "platform/headless/inspect_user.h"
-#include "support/program_frame.h"
-#include "ui/viewer_window.h"
-#include "ui/window_map.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+#include "support/viewer_run.h"
 
 namespace td {
 namespace {
-
-ViewerWindow* findViewer() {
-    for (const auto& entry : windowMap())
-        if (auto* viewer = dynamic_cast<ViewerWindow*>(entry.second)) return viewer;
-    return nullptr;
-}
-
-// The silhouette of the model at the viewer's angles, drawn afresh, moved by (3, 3).
-HRGN expectedRegion(const ViewerWindow& viewer) {
-    Surface surface;
-    HRGN region = nullptr;
-    EXPECT_TRUE(drawViewerFrame(surface, embeddedScene(), viewer.angleX, viewer.angleY, &region));
-    OffsetRgn(region, 3, 3);
-    return region;
-}
 
 // Checks that the window shows the viewer's (equalised) surface and has the model's outline.
 void expectFrameShown(const ViewerWindow& viewer) {
@@ -152,18 +133,11 @@ TEST(ViewerHeadless, RunsFromStartToCloseAndLeavesNothingBehind) {
         }
     });
 
-    char commandLine[] = "";
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(runProgram(), 0);
     headless::setWaitHook(nullptr);
     EXPECT_EQ(s.step, 6);
 
-    // Nothing is left but the two window classes' background brushes, which are never released.
-    EXPECT_EQ(headless::liveWindowCount(), 0u);
-    const headless::GdiCounts gdiAfter = headless::liveGdiObjects();
-    EXPECT_EQ(gdiAfter.bitmaps, gdiBefore.bitmaps);
-    EXPECT_EQ(gdiAfter.dcs, gdiBefore.dcs);
-    EXPECT_EQ(gdiAfter.regions, gdiBefore.regions);
-    EXPECT_EQ(gdiAfter.brushes, gdiBefore.brushes + 2);
+    expectNothingLeftBehind(gdiBefore);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -44,6 +45,30 @@ TEST(LzariDecoder, DecodesEveryConformanceVector) {
         ASSERT_TRUE(readFile(vectorPath(std::string(name) + ".lzari"), stream));
         ASSERT_TRUE(readFile(vectorPath(std::string(name) + ".bin"), expected));
         EXPECT_EQ(decode(stream), expected);
+    }
+}
+
+TEST(LzariDecoder, OutputDamagedMidStreamIsRecreatedAndLosesTheBytesSoFar) {
+    std::string stream, expected;
+    ASSERT_TRUE(readFile(vectorPath("text.lzari"), stream));
+    ASSERT_TRUE(readFile(vectorPath("text.bin"), expected));
+    ASSERT_GT(expected.size(), 200u);
+    // Each guard in turn: damaged once 100 bytes are stored, which the next store finds.
+    for (const bool trailing : {false, true}) {
+        SCOPED_TRACE(trailing ? "trailing guard" : "leading guard");
+        std::vector<uint8_t*> damaged;
+        LzariDecoder decoder;
+        decoder.setOutputProbe([&](ByteArray& output, uint32_t stored) {
+            if (stored != 100) return;
+            damaged.push_back(output.rawBlock());
+            output.rawBlock()[trailing ? output.count() + 1 : 0] = 0xFF;
+        });
+        const std::string decoded = decoder.decode(stream);
+        ASSERT_EQ(damaged.size(), 1u);
+        ASSERT_EQ(decoded.size(), expected.size());
+        EXPECT_EQ(decoded.substr(0, 100), std::string(100, '\0'));
+        EXPECT_EQ(decoded.substr(100), expected.substr(100));
+        std::free(damaged[0]);  // a damaged block is never freed by the array
     }
 }
 
