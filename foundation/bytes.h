@@ -21,4 +21,13 @@ inline uint32_t wordOfBytes(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
     return loadWord(bytes);
 }
 
+// Whether the 16 bytes at p are four copies of word: four equal pixels in two comparisons.
+inline bool fourWordsEqual(const uint8_t* p, uint32_t word) {
+    uint64_t first, second;
+    std::memcpy(&first, p, sizeof first);
+    std::memcpy(&second, p + 8, sizeof second);
+    const uint64_t pair = uint64_t{word} * 0x100000001u;  // the word twice
+    return first == pair && second == pair;
+}
+
 }  // namespace td

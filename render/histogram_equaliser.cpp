@@ -1,6 +1,8 @@
 #include "render/histogram_equaliser.h"
 
-#include <algorithm>
+#include <cstring>
+
+#include "foundation/bytes.h"
 
 namespace td {
 namespace {
@@ -28,20 +30,39 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     const uint32_t count = array->count() / 4;
     if (count == 0) return;
 
-    // Four sets of counts, for pixels 4k, 4k + 1, 4k + 2 and 4k + 3, so that a run of equal pixels
-    // (the background) does not make every increment wait for the one before; they are added up
-    // afterwards.
-    constexpr uint32_t kSets = 4;
+    // Both passes go through the pixels in blocks of four. A block of four equal pixels (most of
+    // a frame: the background, and flat shading) is handled as one: a run of such blocks of one
+    // value is counted in one addition when it ends, and its mapped value is looked up once.
+    // The pixels of other blocks are counted into four sets of counts, for pixels 4k, 4k + 1,
+    // 4k + 2 and 4k + 3, so that neighbours of one value do not make every increment wait for
+    // the one before; the sets are added up afterwards.
+    constexpr uint32_t kSets = 4;  // also the pixels of a block
     uint32_t counts[kSets][3][256] = {};
-    const auto countPixel = [&counts](uint32_t set, const uint8_t* pixel) {
-        ++counts[set][0][pixel[0]];
-        ++counts[set][1][pixel[1]];
-        ++counts[set][2][pixel[2]];
+    const auto countWord = [&counts](uint32_t set, uint32_t word, uint32_t n) {
+        uint8_t b[4];
+        std::memcpy(b, &word, sizeof b);
+        counts[set][0][b[0]] += n;
+        counts[set][1][b[1]] += n;
+        counts[set][2][b[2]] += n;
     };
+    uint32_t runWord = 0, run = 0;
     uint32_t i = 0;
-    for (; i + kSets <= count; i += kSets)
-        for (uint32_t set = 0; set < kSets; ++set) countPixel(set, p + (size_t{i} + set) * 4);
-    for (; i < count; ++i) countPixel(0, p + size_t{i} * 4);
+    for (; i + kSets <= count; i += kSets) {
+        const uint8_t* block = p + size_t{i} * 4;
+        const uint32_t word = loadWord(block);
+        if (fourWordsEqual(block, word)) {
+            if (word != runWord) {
+                countWord(0, runWord, run);
+                runWord = word;
+                run = 0;
+            }
+            run += kSets;
+            continue;
+        }
+        for (uint32_t set = 0; set < kSets; ++set) countWord(set, loadWord(block + set * 4), 1);
+    }
+    countWord(0, runWord, run);
+    for (; i < count; ++i) countWord(0, loadWord(p + size_t{i} * 4), 1);
     for (int k = 0; k < 256; ++k) {
         blueCounts[k] = greenCounts[k] = redCounts[k] = 0;
         for (uint32_t set = 0; set < kSets; ++set) {
@@ -53,12 +74,30 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     buildMap(redCounts, redMap);
     buildMap(greenCounts, greenMap);
     buildMap(blueCounts, blueMap);
-    for (uint32_t i = 0; i < count; ++i) {
-        uint8_t* pixel = p + size_t{i} * 4;
-        pixel[0] = blueMap[pixel[0]];
-        pixel[1] = greenMap[pixel[1]];
-        pixel[2] = redMap[pixel[2]];
+
+    const auto mapped = [this](uint32_t word) {
+        uint8_t b[4];
+        std::memcpy(b, &word, sizeof b);
+        b[0] = blueMap[b[0]];
+        b[1] = greenMap[b[1]];
+        b[2] = redMap[b[2]];
+        return loadWord(b);
+    };
+    uint32_t from = loadWord(p), to = mapped(from);
+    for (i = 0; i + kSets <= count; i += kSets) {
+        uint8_t* block = p + size_t{i} * 4;
+        const uint32_t word = loadWord(block);
+        if (fourWordsEqual(block, word)) {
+            if (word != from) {
+                from = word;
+                to = mapped(word);
+            }
+            for (uint32_t k = 0; k < kSets; ++k) storeWord(block + k * 4, to);
+            continue;
+        }
+        for (uint32_t k = 0; k < kSets; ++k) storeWord(block + k * 4, mapped(loadWord(block + k * 4)));
     }
+    for (; i < count; ++i) storeWord(p + size_t{i} * 4, mapped(loadWord(p + size_t{i} * 4)));
 }
 
 }  // namespace td

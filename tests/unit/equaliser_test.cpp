@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "foundation/guarded_array.h"
 #include "render/histogram_equaliser.h"
@@ -66,6 +67,40 @@ TEST(HistogramEqualiser, KeyBackgroundDominatesTheModel) {
     EXPECT_EQ(p[2], 255);
     EXPECT_EQ(p[4 * 10000], 239);  // background blue: 150,000 * 255 / 160,000
     EXPECT_EQ(p[4 * 10000 + 1], 255);
+}
+
+TEST(HistogramEqualiser, RunsOfEqualPixelsGiveWhatEachPixelAloneGives) {
+    // Runs of 1 to 11 equal pixels, some differing only in the fourth byte, over a count that is
+    // not a multiple of four: every pixel must be counted once and mapped by its own value.
+    constexpr uint32_t kPixels = 1003;
+    auto a = picture(kPixels, 0, 0, 0);
+    uint8_t* p = a->intactPayload();
+    uint32_t seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (uint32_t i = 0; i < kPixels;) {
+        const uint32_t value = next() % 4 == 0 ? 0x0000FF00u : next() * 2654435761u;
+        for (uint32_t n = 1 + next() % 11; n > 0 && i < kPixels; --n, ++i)
+            for (uint32_t k = 0; k < 4; ++k) p[4 * i + k] = uint8_t(value >> (8 * k));
+        if (i < kPixels && next() % 5 == 0) p[4 * i - 1] ^= 1;  // the fourth byte alone differs
+    }
+    const std::vector<uint8_t> before(p, p + 4 * kPixels);
+    uint32_t counts[3][256] = {};
+    for (uint32_t i = 0; i < kPixels; ++i)
+        for (uint32_t c = 0; c < 3; ++c) ++counts[c][before[4 * i + c]];
+
+    HistogramEqualiser e;
+    e.equalise(a.get(), kPixels, 1);
+    for (uint32_t v = 0; v < 256; ++v) {
+        ASSERT_EQ(e.blueCounts[v], counts[0][v]) << v;
+        ASSERT_EQ(e.greenCounts[v], counts[1][v]) << v;
+        ASSERT_EQ(e.redCounts[v], counts[2][v]) << v;
+    }
+    for (uint32_t i = 0; i < kPixels; ++i) {
+        ASSERT_EQ(p[4 * i], e.blueMap[before[4 * i]]) << i;
+        ASSERT_EQ(p[4 * i + 1], e.greenMap[before[4 * i + 1]]) << i;
+        ASSERT_EQ(p[4 * i + 2], e.redMap[before[4 * i + 2]]) << i;
+        ASSERT_EQ(p[4 * i + 3], before[4 * i + 3]) << i;
+    }
 }
 
 TEST(HistogramEqualiser, UnusableInputLeavesThePixelsAlone) {
