@@ -43,51 +43,50 @@ bool Renderer::isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) 
 
 void Renderer::render(const Scene* scene) {
     if (!scene || !surface) return;
-    // The pass only reads the scene, so it works on the scene's own arrays: no copies, no
-    // allocation per frame.
+    // The pass only reads the scene, so it works on the scene's own arrays: no copies.
     const std::vector<Vertex>& vertices = scene->vertices;
     const std::vector<Face>& faces = scene->faces;
     const Texture* texture = scene->texture;
     const bool depthTested = (flags & kDepthTest) != 0;
+
+    corners_.resize(vertices.size());
+    for (size_t i = 0; i < vertices.size(); ++i) {
+        Corner& c = corners_[i];
+        c.transformed = transformVertex(vertices[i]);
+        c.point = projectToSurface(c.transformed.position);
+        c.intensity = light ? light->intensity(c.transformed.normal, c.transformed.position) : 1.0;
+        c.colour = packColour(Colour(c.transformed.colour).scale(c.intensity));
+    }
 
     for (const Face& face : faces) {
         bool named = !vertices.empty();
         for (uint32_t index : face.vertexIndex) named = named && index < vertices.size();
         if (!named) continue;
 
-        Vertex t[3];
-        for (int k = 0; k < 3; ++k) t[k] = transformVertex(vertices[face.vertexIndex[k]]);
-        if (!isFrontFacing(t[0], t[1], t[2])) continue;
-
-        ScreenPoint p[3];
-        double intensity[3] = {1.0, 1.0, 1.0};
-        for (int k = 0; k < 3; ++k) p[k] = projectToSurface(t[k].position);
-        if (light) {
-            for (int k = 0; k < 3; ++k) intensity[k] = light->intensity(t[k].normal, t[k].position);
-        }
+        const Corner& c0 = corners_[face.vertexIndex[0]];
+        const Corner& c1 = corners_[face.vertexIndex[1]];
+        const Corner& c2 = corners_[face.vertexIndex[2]];
+        if (!isFrontFacing(c0.transformed, c1.transformed, c2.transformed)) continue;
+        const ScreenPoint &p0 = c0.point, &p1 = c1.point, &p2 = c2.point;
+        const double z0 = c0.transformed.position.z, z1 = c1.transformed.position.z,
+                     z2 = c2.transformed.position.z;
 
         if (texture) {
             const TexCoord* uv = face.uv;
             if (depthTested) {
-                surface->fillTriangleTexturedDepth(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, uv[0].u, uv[0].v,
-                                                   uv[1].u, uv[1].v, uv[2].u, uv[2].v, intensity[0], intensity[1],
-                                                   intensity[2], texture, t[0].position.z, t[1].position.z,
-                                                   t[2].position.z);
+                surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
+                                                   uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity,
+                                                   c2.intensity, texture, z0, z1, z2);
             } else {
-                surface->fillTriangleTextured(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, uv[0].u, uv[0].v,
-                                              uv[1].u, uv[1].v, uv[2].u, uv[2].v, intensity[0], intensity[1],
-                                              intensity[2], texture);
+                surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
+                                              uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity,
+                                              texture);
             }
-            continue;
-        }
-        uint32_t colour[3];
-        for (int k = 0; k < 3; ++k) colour[k] = packColour(Colour(t[k].colour).scale(intensity[k]));
-        if (depthTested) {
-            surface->fillTriangleShadedDepth(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, colour[0], colour[1],
-                                             colour[2], t[0].position.z, t[1].position.z, t[2].position.z);
+        } else if (depthTested) {
+            surface->fillTriangleShadedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, c0.colour, c1.colour, c2.colour,
+                                             z0, z1, z2);
         } else {
-            surface->fillTriangleShaded(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, colour[0], colour[1],
-                                        colour[2]);
+            surface->fillTriangleShaded(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, c0.colour, c1.colour, c2.colour);
         }
     }
 }

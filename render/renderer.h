@@ -3,6 +3,7 @@
 // it to one of the surface's four triangle fills.
 
 #include <cstdint>
+#include <vector>
 
 #include "asset/scene.h"
 #include "foundation/math.h"
@@ -41,6 +42,17 @@ public:
     Matrix4 combined = Matrix4::identity();  // camera x model: turned first, projected second
     uint32_t flags = 0x01;
     const Light* light = nullptr;  // not owned; null draws unlit
+
+private:
+    // What a face needs of one of its corners, found once per vertex and frame: a vertex is
+    // shared by several faces, and each of them would get the same values.
+    struct Corner {
+        Vertex transformed;
+        ScreenPoint point;
+        double intensity = 1.0;
+        uint32_t colour = 0;  // the vertex colour scaled by the intensity
+    };
+    std::vector<Corner> corners_;  // kept between frames, so a frame allocates nothing
 };
 
 }  // namespace td
