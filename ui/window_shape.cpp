@@ -12,14 +12,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/bytes.h"
 #include "render/surface.h"
 
 namespace td {
 namespace {
-
-uint32_t pixelValue(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // Whether the rectangles [first, first + count) of the row just scanned have the same columns
 // as those of the band starting at `band`, which ends where the row begins.
@@ -107,16 +104,24 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
     std::vector<RECT> rects;
     size_t band = 0;  // first rectangle of the last band
     const size_t stride = size_t(width) * 4;
+    // The key as the pixel bytes hold it: blue, green, red, fourth byte.
+    const uint32_t keyWord = wordOfBytes(uint8_t(key), uint8_t(key >> 8), uint8_t(key >> 16), uint8_t(key >> 24));
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(height - 1 - y) * stride;  // rows are stored bottom-up
+        const auto isKey = [row, keyWord](int32_t x) { return loadWord(row + size_t(x) * 4) == keyWord; };
         const size_t first = rects.size();
         for (int32_t x = 0; x < width;) {
-            if (pixelValue(row + size_t(x) * 4) == key) {
+            // Most of a picture is background: it is passed four pixels at a time.
+            if (int64_t{x} + 4 <= width && fourWordsEqual(row + size_t(x) * 4, keyWord)) {
+                x += 4;
+                continue;
+            }
+            if (isKey(x)) {
                 ++x;
                 continue;
             }
             const int32_t start = x;
-            while (x < width && pixelValue(row + size_t(x) * 4) != key) ++x;
+            while (x < width && !isKey(x)) ++x;
             rects.push_back({start, y, x, y + 1});
         }
         if (rects.size() == first) continue;
