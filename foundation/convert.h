@@ -37,4 +37,15 @@ inline uint8_t truncToByteLow8(double value) {
     return static_cast<uint8_t>(static_cast<uint32_t>(truncToInt32(value)) & 0xFFu);
 }
 
+// truncToByteLow8 for a value known to lie strictly between -2^31 and 2^31, as the colour
+// channels inside a span do: the same byte there, without the second look at the out-of-range
+// result. Defined for every input all the same; outside that range the byte is unspecified.
+inline uint8_t truncToByteLow8InRange(double value) {
+#if defined(__SSE2__)
+    return static_cast<uint8_t>(static_cast<uint32_t>(_mm_cvttsd_si32(_mm_set_sd(value))) & 0xFFu);
+#else
+    return truncToByteLow8(value);
+#endif
+}
+
 }  // namespace td

@@ -1,7 +1,5 @@
 #include "render/histogram_equaliser.h"
 
-#include <cstring>
-
 #include "foundation/bytes.h"
 
 namespace td {
@@ -38,13 +36,12 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     // the one before; the sets are added up afterwards.
     constexpr uint32_t kSets = 4;  // also the pixels of a block
     uint32_t counts[kSets][3][256] = {};
-    const auto countWord = [&counts](uint32_t set, uint32_t word, uint32_t n) {
-        uint8_t b[4];
-        std::memcpy(b, &word, sizeof b);
-        counts[set][0][b[0]] += n;
-        counts[set][1][b[1]] += n;
-        counts[set][2][b[2]] += n;
+    const auto countPixel = [&counts](uint32_t set, const uint8_t* pixel, uint32_t n) {
+        counts[set][0][pixel[0]] += n;
+        counts[set][1][pixel[1]] += n;
+        counts[set][2][pixel[2]] += n;
     };
+    const uint8_t* runStart = p;  // the first block of the current run of equal blocks
     uint32_t runWord = 0, run = 0;
     uint32_t i = 0;
     for (; i + kSets <= count; i += kSets) {
@@ -52,17 +49,18 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
         const uint32_t word = loadWord(block);
         if (fourWordsEqual(block, word)) {
             if (word != runWord) {
-                countWord(0, runWord, run);
+                countPixel(0, runStart, run);
+                runStart = block;
                 runWord = word;
                 run = 0;
             }
             run += kSets;
             continue;
         }
-        for (uint32_t set = 0; set < kSets; ++set) countWord(set, loadWord(block + set * 4), 1);
+        for (uint32_t set = 0; set < kSets; ++set) countPixel(set, block + set * 4, 1);
     }
-    countWord(0, runWord, run);
-    for (; i < count; ++i) countWord(0, loadWord(p + size_t{i} * 4), 1);
+    countPixel(0, runStart, run);
+    for (; i < count; ++i) countPixel(0, p + size_t{i} * 4, 1);
     for (int k = 0; k < 256; ++k) {
         blueCounts[k] = greenCounts[k] = redCounts[k] = 0;
         for (uint32_t set = 0; set < kSets; ++set) {
@@ -75,13 +73,16 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     buildMap(greenCounts, greenMap);
     buildMap(blueCounts, blueMap);
 
-    const auto mapped = [this](uint32_t word) {
-        uint8_t b[4];
-        std::memcpy(b, &word, sizeof b);
-        b[0] = blueMap[b[0]];
-        b[1] = greenMap[b[1]];
-        b[2] = redMap[b[2]];
-        return loadWord(b);
+    const auto mapPixel = [this](uint8_t* pixel) {
+        pixel[0] = blueMap[pixel[0]];
+        pixel[1] = greenMap[pixel[1]];
+        pixel[2] = redMap[pixel[2]];
+    };
+    const auto mapped = [&mapPixel](uint32_t word) {
+        uint8_t pixel[4];
+        storeWord(pixel, word);
+        mapPixel(pixel);
+        return loadWord(pixel);
     };
     uint32_t from = loadWord(p), to = mapped(from);
     for (i = 0; i + kSets <= count; i += kSets) {
@@ -95,9 +96,9 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
             for (uint32_t k = 0; k < kSets; ++k) storeWord(block + k * 4, to);
             continue;
         }
-        for (uint32_t k = 0; k < kSets; ++k) storeWord(block + k * 4, mapped(loadWord(block + k * 4)));
+        for (uint32_t k = 0; k < kSets; ++k) mapPixel(block + k * 4);
     }
-    for (; i < count; ++i) storeWord(p + size_t{i} * 4, mapped(loadWord(p + size_t{i} * 4)));
+    for (; i < count; ++i) mapPixel(p + size_t{i} * 4);
 }
 
 }  // namespace td

@@ -176,50 +176,76 @@ WriteTarget writeTarget(Surface& s) {
 }
 
 // Draws one span of the visible row y. `walk(write)` calls write(x, values) for each column the
-// span covers inside the surface; `colourOf(values)` is the colour there and, in a depth-tested
-// span, slot Z of the values is the depth. The pixels come out exactly as putPixel or
-// putPixelDepth would write them column by column.
-template <bool Depth, size_t Z, typename Walk, typename ColourOf>
-void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, ColourOf colourOf) {
+// span covers inside the surface; `paint(pixel, values)` writes the three colour bytes there and,
+// in a depth-tested span, slot Z of the values is the depth. The pixels come out exactly as
+// putPixel or putPixelDepth would write them column by column.
+template <bool Depth, size_t Z, typename Walk, typename Paint>
+void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, Paint paint) {
     using Kind = WriteTarget::Kind;
     if (t.kind == Kind::Nothing) return;
     if (t.kind == Kind::PerPixel) {
         return walk([&](int32_t x, const auto& v) {
+            uint8_t bytes[4] = {};
+            paint(bytes, v);
+            const uint32_t colour = packColour(Colour{bytes[2], bytes[1], bytes[0]});
             if constexpr (Depth) {
-                s.putPixelDepth(x, y, colourOf(v), v[Z]);
+                s.putPixelDepth(x, y, colour, v[Z]);
             } else {
-                s.putPixel(x, y, colourOf(v));
+                s.putPixel(x, y, colour);
             }
         });
     }
     uint8_t* row = t.pixels + s.pixelOffset(0, y);
-    const auto store = [row, &colourOf](int32_t x, const auto& v) { storeColour(row + size_t(x) * 4, colourOf(v)); };
     if constexpr (Depth) {
         if (t.kind == Kind::PixelsAndDepths) {
             double* depths = t.depths + size_t(y) * size_t(s.width);
             return walk([&](int32_t x, const auto& v) {
                 if (!(depths[x] < v[Z])) return;
-                store(x, v);
+                paint(row + size_t(x) * 4, v);
                 depths[x] = v[Z];
             });
         }
     }
-    walk(store);
+    walk([&](int32_t x, const auto& v) { paint(row + size_t(x) * 4, v); });
+}
+
+// The colour channels of a span's end as the span takes them: whole numbers 0 to 255, the bytes
+// of the packed colour.
+template <size_t N>
+Attributes<N> wholeChannels(const Attributes<N>& a) {
+    Attributes<N> r = a;
+    for (size_t slot : {kRed, kGreen, kBlue}) r[slot] = double(truncToByteLow8(a[slot]));
+    return r;
+}
+
+// A shaded span between ends whose channels are whole numbers 0 to 255 (slot Z holds the depths).
+// Every value the walk reaches lies between the two ends, give or take the rounding of at most
+// as many additions as the span has columns, so inside (-1, 256): the in-range truncation gives
+// the bytes.
+template <bool Depth>
+void shadedSpanOf(Surface& s, const WriteTarget& t, int32_t xa, int32_t y, int32_t xb, const Attributes<Depth ? 4 : 3>& a,
+                  const Attributes<Depth ? 4 : 3>& b) {
+    if (!rowVisible(s, y)) return;
+    constexpr size_t N = Depth ? 4 : 3;
+    drawSpan<Depth, kShadedZ>(
+        s, t, y, [&](auto write) { clippedSpan(s.width, xa, xb, a, b, write); },
+        [](uint8_t* pixel, const Attributes<N>& c) {
+            pixel[0] = truncToByteLow8InRange(c[kBlue]);
+            pixel[1] = truncToByteLow8InRange(c[kGreen]);
+            pixel[2] = truncToByteLow8InRange(c[kRed]);
+        });
 }
 
 template <bool Depth>
 void shadedSpan(Surface& s, const WriteTarget& t, int32_t xa, int32_t y, int32_t xb, uint32_t ca, uint32_t cb,
                 double za = 0.0, double zb = 0.0) {
-    if (!rowVisible(s, y)) return;
     constexpr size_t N = Depth ? 4 : 3;
     Attributes<N> a = channelsOf<N>(ca), b = channelsOf<N>(cb);
     if constexpr (Depth) {
         a[kShadedZ] = za;
         b[kShadedZ] = zb;
     }
-    drawSpan<Depth, kShadedZ>(
-        s, t, y, [&](auto write) { clippedSpan(s.width, xa, xb, a, b, write); },
-        [](const Attributes<N>& c) { return packChannels(c); });
+    shadedSpanOf<Depth>(s, t, xa, y, xb, a, b);
 }
 
 template <bool Depth>
@@ -235,7 +261,9 @@ void texturedSpan(Surface& s, const WriteTarget& t, const Texture* texture, int3
     }
     drawSpan<Depth, kTexturedZ>(
         s, t, y, [&](auto write) { unclippedSpan(s.width, xa, xb, a, b, write); },
-        [texture](const Attributes<N>& c) { return litTexel(*texture, c[kU], c[kV], c[kIntensity]); });
+        [texture](uint8_t* pixel, const Attributes<N>& c) {
+            storeColour(pixel, litTexel(*texture, c[kU], c[kV], c[kIntensity]));
+        });
 }
 
 // What the shaded fills draw: the apex in its own colour, spans through the clipped family.
@@ -253,11 +281,7 @@ struct ShadedFill {
         }
     }
     void span(int32_t xa, int32_t y, int32_t xb, const Attributes<N>& a, const Attributes<N>& b) {
-        if constexpr (Depth) {
-            shadedSpan<true>(surface, target, xa, y, xb, packChannels(a), packChannels(b), a[kShadedZ], b[kShadedZ]);
-        } else {
-            shadedSpan<false>(surface, target, xa, y, xb, packChannels(a), packChannels(b));
-        }
+        shadedSpanOf<Depth>(surface, target, xa, y, xb, wholeChannels(a), wholeChannels(b));
     }
 };
 
