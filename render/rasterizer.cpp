@@ -59,7 +59,7 @@ void storeColour(uint8_t* pixel, uint32_t colour) {
 // so the first visible pixel takes the left end's values and the last visible one the right end's
 // however much was cut away. A span of one column draws that column with the start values.
 template <size_t N, typename Write>
-void clippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a, const Attributes<N>& b,
+[[gnu::always_inline]] inline void clippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a, const Attributes<N>& b,
                  Write write) {
     const int32_t first = std::max(0, std::min(xa, xb));
     const int64_t last = std::min<int64_t>(std::max(xa, xb), int64_t{width} - 1);
@@ -180,7 +180,7 @@ WriteTarget writeTarget(Surface& s) {
 // in a depth-tested span, slot Z of the values is the depth. The pixels come out exactly as
 // putPixel or putPixelDepth would write them column by column.
 template <bool Depth, size_t Z, typename Walk, typename Paint>
-void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, Paint paint) {
+[[gnu::always_inline]] inline void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, Paint paint) {
     using Kind = WriteTarget::Kind;
     if (t.kind == Kind::Nothing) return;
     if (t.kind == Kind::PerPixel) {
@@ -210,11 +210,12 @@ void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, Paint pain
 }
 
 // The colour channels of a span's end as the span takes them: whole numbers 0 to 255, the bytes
-// of the packed colour.
+// of the packed colour. The edges that give the ends run between corner colours, which are
+// bytes, so like the values inside a span they stay within (-1, 256).
 template <size_t N>
 Attributes<N> wholeChannels(const Attributes<N>& a) {
     Attributes<N> r = a;
-    for (size_t slot : {kRed, kGreen, kBlue}) r[slot] = double(truncToByteLow8(a[slot]));
+    for (size_t slot : {kRed, kGreen, kBlue}) r[slot] = double(truncToByteLow8InRange(a[slot]));
     return r;
 }
 
@@ -223,7 +224,7 @@ Attributes<N> wholeChannels(const Attributes<N>& a) {
 // as many additions as the span has columns, so inside (-1, 256): the in-range truncation gives
 // the bytes.
 template <bool Depth>
-void shadedSpanOf(Surface& s, const WriteTarget& t, int32_t xa, int32_t y, int32_t xb, const Attributes<Depth ? 4 : 3>& a,
+[[gnu::always_inline]] inline void shadedSpanOf(Surface& s, const WriteTarget& t, int32_t xa, int32_t y, int32_t xb, const Attributes<Depth ? 4 : 3>& a,
                   const Attributes<Depth ? 4 : 3>& b) {
     if (!rowVisible(s, y)) return;
     constexpr size_t N = Depth ? 4 : 3;
