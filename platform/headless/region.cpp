@@ -213,9 +213,40 @@ void uniteInto(std::vector<RECT>& a, const std::vector<RECT>& b) {
     appendBelow(a, combine(tail, b, RGN_OR));
 }
 
-// The union of any rectangles, empty ones ignored: halves are united recursively, so the cost
-// grows with n log n rather than with the square of n.
+// Whether the rectangles already are a canonical list, and so their own union: bands from the
+// top down, each of rectangles with one top and bottom running left to right with gaps between
+// them, and no band touching the one above with the same columns.
+bool isCanonical(const RECT* rects, size_t count) {
+    size_t above = 0, aboveEnd = 0;  // the band above: [above, aboveEnd)
+    for (size_t first = 0; first < count;) {
+        const RECT& head = rects[first];
+        size_t end = first;
+        for (; end < count && rects[end].top == head.top; ++end) {
+            const RECT& r = rects[end];
+            if (r.left >= r.right || r.top >= r.bottom || r.bottom != head.bottom) return false;
+            if (end > first && r.left <= rects[end - 1].right) return false;
+        }
+        if (first > 0) {
+            if (head.top < rects[above].bottom) return false;
+            const bool sameColumns =
+                end - first == aboveEnd - above &&
+                std::equal(rects + first, rects + end, rects + above, [](const RECT& a, const RECT& b) {
+                    return a.left == b.left && a.right == b.right;
+                });
+            if (head.top == rects[above].bottom && sameColumns) return false;
+        }
+        above = first;
+        aboveEnd = end;
+        first = end;
+    }
+    return true;
+}
+
+// The union of any rectangles, empty ones ignored: a list that already is canonical is its own
+// union; otherwise halves are united recursively, so the cost grows with n log n rather than
+// with the square of n.
 std::vector<RECT> unionOf(const RECT* rects, size_t count) {
+    if (isCanonical(rects, count)) return std::vector<RECT>(rects, rects + count);
     if (count == 1) {
         const RECT& r = rects[0];
         if (r.left < r.right && r.top < r.bottom) return {r};

@@ -257,6 +257,24 @@ TEST_F(Regions, RegionDataRoundTripsAndAnyRectangleOrderGivesTheBandedForm) {
     ASSERT_NE(fromMessy, nullptr);
     EXPECT_EQ(rectsOf(fromMessy), (Rects{{0, 0, 20, 5}, {0, 5, 15, 15}}));
 
+    // Lists one defect away from the banded form are still made canonical.
+    const struct {
+        Rects given;
+        Rects canonical;
+    } nearlyBanded[] = {
+        {{{0, 0, 2, 1}, {2, 0, 4, 1}}, {{0, 0, 4, 1}}},                          // touching in a row
+        {{{4, 0, 6, 1}, {0, 0, 2, 1}}, {{0, 0, 2, 1}, {4, 0, 6, 1}}},            // right to left
+        {{{0, 0, 2, 1}, {0, 1, 2, 3}}, {{0, 0, 2, 3}}},                          // a band continued
+        {{{0, 0, 2, 1}, {4, 0, 6, 2}}, {{0, 0, 2, 1}, {4, 0, 6, 1}, {4, 1, 6, 2}}},  // two bottoms
+        {{{0, 2, 2, 3}, {0, 0, 2, 1}}, {{0, 0, 2, 1}, {0, 2, 2, 3}}},            // bottom up
+    };
+    for (const auto& c : nearlyBanded) {
+        const std::vector<unsigned char> b = regionBytes(c.given);
+        HRGN r = keep(fromBytes(b, DWORD(b.size())));
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(rectsOf(r), c.canonical);
+    }
+
     const std::vector<unsigned char> none = regionBytes({});
     HRGN nothing = keep(fromBytes(none, DWORD(none.size())));
     ASSERT_NE(nothing, nullptr);
