@@ -28,12 +28,12 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     const uint32_t count = array->count() / 4;
     if (count == 0) return;
 
-    // Both passes go through the pixels in blocks of four. A block of four equal pixels (most of
-    // a frame: the background, and flat shading) is handled as one: a run of such blocks of one
-    // value is counted in one addition when it ends, and its mapped value is looked up once.
-    // The pixels of other blocks are counted into four sets of counts, for pixels 4k, 4k + 1,
-    // 4k + 2 and 4k + 3, so that neighbours of one value do not make every increment wait for
-    // the one before; the sets are added up afterwards.
+    // Both passes go through the pixels in blocks of four. A run of blocks of four equal pixels
+    // (most of a frame: the background, and flat shading) is handled as one: it is counted in
+    // one addition, and its mapped value is looked up once. The pixels of other blocks are
+    // counted into four sets of counts, for pixels 4k, 4k + 1, 4k + 2 and 4k + 3, so that
+    // neighbours of one value do not make every increment wait for the one before; the sets are
+    // added up afterwards.
     constexpr uint32_t kSets = 4;  // also the pixels of a block
     uint32_t counts[kSets][3][256] = {};
     const auto countPixel = [&counts](uint32_t set, const uint8_t* pixel, uint32_t n) {
@@ -41,25 +41,17 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
         counts[set][1][pixel[1]] += n;
         counts[set][2][pixel[2]] += n;
     };
-    const uint8_t* runStart = p;  // the first block of the current run of equal blocks
-    uint32_t runWord = 0, run = 0;
     uint32_t i = 0;
-    for (; i + kSets <= count; i += kSets) {
+    while (i + kSets <= count) {
         const uint8_t* block = p + size_t{i} * 4;
-        const uint32_t word = loadWord(block);
-        if (fourWordsEqual(block, word)) {
-            if (word != runWord) {
-                countPixel(0, runStart, run);
-                runStart = block;
-                runWord = word;
-                run = 0;
-            }
-            run += kSets;
+        if (const uint32_t run = uint32_t(runOfWord(block, count - i, loadWord(block)))) {
+            countPixel(0, block, run);
+            i += run;
             continue;
         }
         for (uint32_t set = 0; set < kSets; ++set) countPixel(set, block + set * 4, 1);
+        i += kSets;
     }
-    countPixel(0, runStart, run);
     for (; i < count; ++i) countPixel(0, p + size_t{i} * 4, 1);
     for (int k = 0; k < 256; ++k) {
         blueCounts[k] = greenCounts[k] = redCounts[k] = 0;
@@ -84,19 +76,18 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
         mapPixel(pixel);
         return loadWord(pixel);
     };
-    uint32_t from = loadWord(p), to = mapped(from);
-    for (i = 0; i + kSets <= count; i += kSets) {
+    i = 0;
+    while (i + kSets <= count) {
         uint8_t* block = p + size_t{i} * 4;
         const uint32_t word = loadWord(block);
-        if (fourWordsEqual(block, word)) {
-            if (word != from) {
-                from = word;
-                to = mapped(word);
-            }
-            for (uint32_t k = 0; k < kSets; ++k) storeWord(block + k * 4, to);
+        if (const uint32_t run = uint32_t(runOfWord(block, count - i, word))) {
+            const uint32_t to = mapped(word);
+            for (uint32_t k = 0; k < run; ++k) storeWord(block + size_t{k} * 4, to);
+            i += run;
             continue;
         }
         for (uint32_t k = 0; k < kSets; ++k) mapPixel(block + k * 4);
+        i += kSets;
     }
     for (; i < count; ++i) mapPixel(p + size_t{i} * 4);
 }

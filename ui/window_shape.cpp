@@ -112,8 +112,8 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
         const size_t first = rects.size();
         for (int32_t x = 0; x < width;) {
             // Most of a picture is background: it is passed four pixels at a time.
-            if (int64_t{x} + 4 <= width && fourWordsEqual(row + size_t(x) * 4, keyWord)) {
-                x += 4;
+            if (const size_t run = runOfWord(row + size_t(x) * 4, size_t(width - x), keyWord)) {
+                x += int32_t(run);
                 continue;
             }
             if (isKey(x)) {
