@@ -58,9 +58,12 @@ void storeColour(uint8_t* pixel, uint32_t colour) {
 // The clipped family: only the columns inside the surface are interpolated, always left to right,
 // so the first visible pixel takes the left end's values and the last visible one the right end's
 // however much was cut away. A span of one column draws that column with the start values.
+//
+// Like the other span helpers of the shaded fills it is always inlined: a span of the model is
+// three or four pixels on average, so a call costs as much as the span.
 template <size_t N, typename Write>
-[[gnu::always_inline]] inline void clippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a, const Attributes<N>& b,
-                 Write write) {
+[[gnu::always_inline]] inline void clippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a,
+                                               const Attributes<N>& b, Write write) {
     const int32_t first = std::max(0, std::min(xa, xb));
     const int64_t last = std::min<int64_t>(std::max(xa, xb), int64_t{width} - 1);
     if (last < first) return;
@@ -180,7 +183,8 @@ WriteTarget writeTarget(Surface& s) {
 // in a depth-tested span, slot Z of the values is the depth. The pixels come out exactly as
 // putPixel or putPixelDepth would write them column by column.
 template <bool Depth, size_t Z, typename Walk, typename Paint>
-[[gnu::always_inline]] inline void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk, Paint paint) {
+[[gnu::always_inline]] inline void drawSpan(Surface& s, const WriteTarget& t, int32_t y, Walk walk,
+                                            Paint paint) {
     using Kind = WriteTarget::Kind;
     if (t.kind == Kind::Nothing) return;
     if (t.kind == Kind::PerPixel) {
@@ -224,8 +228,9 @@ Attributes<N> wholeChannels(const Attributes<N>& a) {
 // as many additions as the span has columns, so inside (-1, 256): the in-range truncation gives
 // the bytes.
 template <bool Depth>
-[[gnu::always_inline]] inline void shadedSpanOf(Surface& s, const WriteTarget& t, int32_t xa, int32_t y, int32_t xb, const Attributes<Depth ? 4 : 3>& a,
-                  const Attributes<Depth ? 4 : 3>& b) {
+[[gnu::always_inline]] inline void shadedSpanOf(Surface& s, const WriteTarget& t, int32_t xa, int32_t y,
+                                                int32_t xb, const Attributes<Depth ? 4 : 3>& a,
+                                                const Attributes<Depth ? 4 : 3>& b) {
     if (!rowVisible(s, y)) return;
     constexpr size_t N = Depth ? 4 : 3;
     drawSpan<Depth, kShadedZ>(
