@@ -23,6 +23,54 @@ inline void addToEight(uint32_t* counts, const EightCounts& amount) {
     std::memcpy(counts, &lanes, sizeof lanes);
 }
 
+// The static position model: cumulative[i] = cumulative[i + 1] + 10000 / (i + 201) down from
+// cumulative[4096] = 0. It is the same for every stream, so it is built here once, at compile
+// time, together with a table that replaces the binary search over it.
+constexpr uint32_t positionFrequency(uint32_t i) { return 10000 / (i + 200); }
+
+constexpr uint32_t positionCumulativeAt(uint32_t index) {
+    uint32_t sum = 0;
+    for (uint32_t i = kRingSize; i > index; --i) sum += positionFrequency(i);
+    return sum;
+}
+
+constexpr uint32_t kPositionTotal = positionCumulativeAt(0);  // 28,568
+// Every code x at or above cumulative[1] gives position 0.
+constexpr uint32_t kPositionFirstEdge = positionCumulativeAt(1);
+// The search table has one entry per eight codes. Neighbouring cumulatives differ by at least
+// 2 (the smallest frequency is 10000 / 4296), so eight codes straddle at most four of them.
+constexpr uint32_t kBucketBits = 3;
+constexpr uint32_t kBucketSteps = 4;
+static_assert(positionFrequency(kRingSize) * kBucketSteps >= (1u << kBucketBits),
+              "a bucket of codes may cross more cumulatives than the search steps over");
+constexpr uint32_t kBucketCount = (kPositionFirstEdge >> kBucketBits) + 1;
+
+struct PositionModel {
+    uint32_t cumulative[kRingSize + 1] = {};
+    // For each bucket of eight codes from 8b: the position of code 8b, but at least
+    // kBucketSteps − 1, so that the steps back never read in front of the table.
+    uint16_t bucketPosition[kBucketCount] = {};
+};
+
+constexpr PositionModel buildPositionModel() {
+    PositionModel model;
+    model.cumulative[kRingSize] = 0;
+    for (uint32_t i = kRingSize; i >= 1; --i)
+        model.cumulative[i - 1] = model.cumulative[i] + positionFrequency(i);
+    // The position of code x is the number of indices 1..4096 whose cumulative is above x.
+    uint32_t position = kRingSize - 1;
+    for (uint32_t bucket = 0; bucket < kBucketCount; ++bucket) {
+        const uint32_t code = bucket << kBucketBits;
+        while (position > 0 && model.cumulative[position] <= code) --position;
+        model.bucketPosition[bucket] =
+            static_cast<uint16_t>(position < kBucketSteps - 1 ? kBucketSteps - 1 : position);
+    }
+    return model;
+}
+
+constexpr PositionModel kPositionModel = buildPositionModel();
+static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
+
 }  // namespace
 
 // Why every division here is defined, whatever the stream holds:
@@ -70,9 +118,7 @@ void LzariDecoder::startModel() {
         symbolCum_[symbol - 1] = symbolCum_[symbol] + 1;
     }
     symbolFreq_[0] = 0;  // sentinel: differs from every real frequency, stops the rank search
-    positionCum_[kRingSize] = 0;
-    for (uint32_t i = kRingSize; i >= 1; --i)
-        positionCum_[i - 1] = positionCum_[i] + 10000 / (i + 200);
+    std::memcpy(positionCum_, kPositionModel.cumulative, sizeof positionCum_);
 }
 
 void LzariDecoder::updateModel(int32_t symbol) {
@@ -179,13 +225,26 @@ uint32_t LzariDecoder::decodeChar() {
     return character;
 }
 
+// What the binary search over the position cumulatives gives for x: the number of indices
+// 1..4096 whose cumulative is above x. The bucket's entry s is at least that number and at most
+// four more, and the surplus is how many of the cumulatives at s − 3 to s are not above x (the
+// cumulative at 0 is the total, above every clamped code).
+uint32_t LzariDecoder::positionOfCode(uint32_t x) const {
+    const uint32_t code = x < kPositionFirstEdge ? x : kPositionFirstEdge;
+    const uint32_t start = kPositionModel.bucketPosition[code >> kBucketBits];
+    const uint32_t* cumulative = &positionCum_[start - (kBucketSteps - 1)];
+    uint32_t surplus = 0;
+    for (uint32_t k = 0; k < kBucketSteps; ++k) surplus += cumulative[k] <= code;
+    return start - surplus;
+}
+
+// The position total is a constant, so two of the three divisions become multiplications.
 uint32_t LzariDecoder::decodePosition() {
     const uint32_t range = high_ - low_;
-    const uint32_t total = positionCum_[0];
-    const uint32_t x = ((value_ - low_ + 1) * total - 1) / range;
-    const uint32_t position = firstNotAbove(positionCum_, kRingSize, x) - 1;
-    high_ = low_ + range * positionCum_[position] / total;
-    low_ += range * positionCum_[position + 1] / total;
+    const uint32_t x = ((value_ - low_ + 1) * kPositionTotal - 1) / range;
+    const uint32_t position = positionOfCode(x);
+    high_ = low_ + range * positionCum_[position] / kPositionTotal;
+    low_ += range * positionCum_[position + 1] / kPositionTotal;
     renormalise();
     return position;
 }

@@ -49,6 +49,10 @@ public:
     int32_t symbolOfChar(uint32_t character) const { return charToSymbol_[character]; }
     int32_t charOfSymbol(uint32_t symbol) const { return symbolToChar_[symbol]; }
     uint32_t positionCumulative(uint32_t index) const { return positionCum_[index]; }
+    // The position that a scaled code x (any value, also one past the total) selects: the same
+    // as the binary search over the position cumulatives, found through a table. Needs the
+    // model started.
+    uint32_t positionOfCode(uint32_t x) const;
 
 private:
     uint32_t readBits(uint32_t count);

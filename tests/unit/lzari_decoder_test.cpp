@@ -265,6 +265,27 @@ TEST(LzariDecoder, ModelStartsUniformWithAStaticPositionModel) {
     EXPECT_EQ(d.positionCumulative(0), 28568u);
 }
 
+TEST(LzariDecoder, PositionTableAgreesWithTheBinarySearchForEveryCode) {
+    LzariDecoder d;
+    d.startModel();
+    auto search = [&](uint32_t x) {
+        uint32_t lo = 1, hi = lzari::kRingSize;
+        while (lo < hi) {
+            const uint32_t mid = (lo + hi) / 2;
+            if (d.positionCumulative(mid) > x) lo = mid + 1; else hi = mid;
+        }
+        return lo - 1;
+    };
+    // Every code a valid stream gives, those past the total that a corrupt one can, and the
+    // largest ones, where a clamp or an index could wrap.
+    std::vector<uint32_t> codes;
+    for (uint32_t x = 0; x <= d.positionCumulative(0) + 64; ++x) codes.push_back(x);
+    for (uint32_t x : {0x7FFFu, 0x8000u, 0xFFFFu, 0x10000u, 0x7FFFFFFFu, 0x80000000u,
+                       0xFFFFFFF8u, 0xFFFFFFFFu})
+        codes.push_back(x);
+    for (uint32_t x : codes) ASSERT_EQ(d.positionOfCode(x), search(x)) << x;
+}
+
 TEST(LzariDecoder, ModelHalvesOnceTheTotalReachesItsLimit) {
     LzariDecoder d;
     d.startModel();
