@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "foundation/guarded_array.h"
 
 namespace td {
@@ -15,12 +19,46 @@ namespace {
 // registers on both builds).
 typedef uint32_t EightCounts __attribute__((vector_size(32)));
 
-// Adds the eight lanes of amount to counts[0..7].
-inline void addToEight(uint32_t* counts, const EightCounts& amount) {
-    EightCounts lanes;
+// Adds amount[0..7] to counts[0..7].
+inline void addToEight(uint32_t* counts, const uint32_t* amount) {
+    EightCounts lanes, added;
     std::memcpy(&lanes, counts, sizeof lanes);
-    lanes += amount;
+    std::memcpy(&added, amount, sizeof added);
+    lanes += added;
     std::memcpy(counts, &lanes, sizeof lanes);
+}
+
+// The eight entries from kLeadingOnes + 8 − k are k ones followed by zeros (k from 0 to 8).
+constexpr uint32_t kLeadingOnes[16] = {1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// Values that never rise with the index (cumulatives, and frequencies from index 1 on): the first
+// index in first..first + Width − 1 whose value is not above x, or the last one when none is,
+// found by binary search. A step compares the value at first + half − 1 and keeps the upper or
+// lower part. The widths depend only on Width, so the search unrolls into straight-line code,
+// and two steps are taken at once: the second step's probe is loaded for both outcomes of the
+// first while the first is still being compared, and masks pick the results. Only the wait for
+// each load is halved; the answer is the plain search's.
+template <uint32_t Width>
+inline uint32_t firstNotAbove(const uint32_t* values, uint32_t first, uint32_t x) {
+    if constexpr (Width <= 1) {
+        return first;
+    } else {
+        constexpr uint32_t half = Width / 2;
+        constexpr uint32_t rest = Width - half;
+        constexpr uint32_t nextHalf = rest / 2;
+        // All ones when the probe is above x. Masks rather than ?: so that no branch is made.
+        const uint32_t above = 0u - static_cast<uint32_t>(values[first + half - 1] > x);
+        if constexpr (nextHalf == 0) {
+            return first + (half & above);
+        } else {
+            const uint32_t probeIfAbove = values[first + half + nextHalf - 1];
+            const uint32_t probeIfNot = values[first + nextHalf - 1];
+            first += half & above;
+            const uint32_t next = probeIfNot ^ ((probeIfAbove ^ probeIfNot) & above);
+            first += nextHalf & (0u - static_cast<uint32_t>(next > x));
+            return firstNotAbove<rest - nextHalf>(values, first, x);
+        }
+    }
 }
 
 // The static position model: cumulative[i] = cumulative[i + 1] + 10000 / (i + 201) down from
@@ -85,27 +123,51 @@ static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
 // unsigned 32-bit arithmetic does and merely selects some valid symbol. A valid stream decodes
 // exactly as the published algorithm gives it.
 
+// The arithmetic decoder's interval and the bit reader over the coded stream. It is a local of
+// decode, so that the compiler keeps it in registers across the whole loop instead of storing it
+// to the decoder object after every symbol.
+struct LzariDecoder::Coder {
+    const uint8_t* input;
+    uint32_t inputSize;
+    uint32_t inputPosition;
+    // The next unread bits of the stream, first bit at the top; bitCount of them are loaded.
+    uint64_t bitWindow = 0;
+    uint32_t bitCount = 0;
+    uint32_t low = 0;
+    uint32_t high = kQ4;
+    uint32_t value = 0;
+
+    Coder(const std::string& stream, uint32_t start)
+        : input(reinterpret_cast<const uint8_t*>(stream.data())),
+          inputSize(static_cast<uint32_t>(stream.size())),
+          inputPosition(start) {}
+
+    void refillBits();
+    uint32_t readBits(uint32_t count);
+    void renormalise();
+};
+
 // Tops the bit window up to at least 57 bits, a byte at a time. Past the end of the input the
 // stream reads as zero bits.
-inline void LzariDecoder::refillBits() {
-    while (bitCount_ <= 56) {
+inline void LzariDecoder::Coder::refillBits() {
+    while (bitCount <= 56) {
         uint64_t byte = 0;
-        if (inputPosition_ < input_.size()) {
-            byte = static_cast<uint8_t>(input_[inputPosition_]);
-            ++inputPosition_;
+        if (inputPosition < inputSize) {
+            byte = input[inputPosition];
+            ++inputPosition;
         }
-        bitWindow_ |= byte << (56 - bitCount_);
-        bitCount_ += 8;
+        bitWindow |= byte << (56 - bitCount);
+        bitCount += 8;
     }
 }
 
 // The next count bits (0 to 32) of the stream as a number, the first bit most significant.
-inline uint32_t LzariDecoder::readBits(uint32_t count) {
-    if (bitCount_ < count) refillBits();
+inline uint32_t LzariDecoder::Coder::readBits(uint32_t count) {
+    if (bitCount < count) refillBits();
     // Two shifts, so that a count of 0 shifts by 64 in total without being undefined.
-    const uint32_t bits = static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - count));
-    bitWindow_ <<= count;
-    bitCount_ -= count;
+    const uint32_t bits = static_cast<uint32_t>((bitWindow >> 1) >> (63 - count));
+    bitWindow <<= count;
+    bitCount -= count;
     return bits;
 }
 
@@ -114,11 +176,39 @@ void LzariDecoder::startModel() {
     for (uint32_t symbol = kCharCount; symbol >= 1; --symbol) {
         charToSymbol_[symbol - 1] = static_cast<int32_t>(symbol);
         symbolToChar_[symbol] = static_cast<int32_t>(symbol - 1);
-        symbolFreq_[symbol] = 1;
+        symbolFreq()[symbol] = 1;
         symbolCum_[symbol - 1] = symbolCum_[symbol] + 1;
     }
-    symbolFreq_[0] = 0;  // sentinel: differs from every real frequency, stops the rank search
+    symbolFreq()[0] = 0;  // sentinel: differs from every real frequency, stops the rank search
     std::memcpy(positionCum_, kPositionModel.cumulative, sizeof positionCum_);
+}
+
+// The first symbol of the run of equal frequencies that ends at symbol. Frequencies never rise
+// with the symbol number, so among the eight symbols below the lowest one found so far, those
+// of the same frequency are the top lanes (the lower ones hold larger frequencies, or the zero
+// sentinel and padding, which no real frequency equals); their count is how far the run reaches
+// down, and a block of eight equal ones sends the search on by eight.
+inline int32_t LzariDecoder::runStart(int32_t symbol) const {
+    int32_t i = symbol;
+#if defined(__SSE2__)
+    // Frequencies are below 2^15, so they compare alike as signed lanes.
+    const __m128i wanted = _mm_set1_epi32(static_cast<int32_t>(symbolFreq()[symbol]));
+    for (;;) {
+        __m128i lowLanes, highLanes;
+        std::memcpy(&lowLanes, &symbolFreq()[i - 8], sizeof lowLanes);
+        std::memcpy(&highLanes, &symbolFreq()[i - 4], sizeof highLanes);
+        // Bit k set when the frequency at i − 8 + k is the wanted one; the set bits are the top
+        // ones, so the lowest clear bit above them tells their count.
+        const uint32_t equal = static_cast<uint32_t>(
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(lowLanes, wanted))) |
+            (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(highLanes, wanted))) << 4));
+        if (equal != 0xFF) return i - (__builtin_clz(~equal & 0xFF) - 24);
+        i -= 8;
+    }
+#else
+    while (symbolFreq()[i] == symbolFreq()[i - 1]) --i;
+    return i;
+#endif
 }
 
 void LzariDecoder::updateModel(int32_t symbol) {
@@ -126,15 +216,14 @@ void LzariDecoder::updateModel(int32_t symbol) {
         uint32_t total = 0;
         for (uint32_t i = kCharCount; i >= 1; --i) {
             symbolCum_[i] = total;
-            symbolFreq_[i] = (symbolFreq_[i] + 1) / 2;
-            total += symbolFreq_[i];
+            symbolFreq()[i] = (symbolFreq()[i] + 1) / 2;
+            total += symbolFreq()[i];
         }
         symbolCum_[0] = total;
     }
     // Move the symbol to the front of its run of equal frequencies, so frequencies stay
     // non-increasing with the symbol number after the increment.
-    int32_t i = symbol;
-    while (symbolFreq_[i] == symbolFreq_[i - 1]) --i;
+    const int32_t i = runStart(symbol);
     // Swapped even when i is the symbol itself, where the swap changes nothing: cheaper than the
     // branch, which the data would mispredict.
     const int32_t charI = symbolToChar_[i];
@@ -143,15 +232,12 @@ void LzariDecoder::updateModel(int32_t symbol) {
     symbolToChar_[symbol] = charI;
     charToSymbol_[charI] = symbol;
     charToSymbol_[charSymbol] = i;
-    ++symbolFreq_[i];
+    ++symbolFreq()[i];
     // Every cumulative in front of slot i gains one, eight at a time: whole blocks down from i,
     // then the first 0 to 7 entries through a lane mask rather than a loop of their own.
     uint32_t k = static_cast<uint32_t>(i);
-    const EightCounts ones = {1, 1, 1, 1, 1, 1, 1, 1};
-    for (; k >= 8; k -= 8) addToEight(&symbolCum_[k - 8], ones);
-    const EightCounts lanes = {0, 1, 2, 3, 4, 5, 6, 7};
-    const EightCounts limit = {k, k, k, k, k, k, k, k};
-    addToEight(symbolCum_, ones & (EightCounts)(lanes < limit));
+    for (; k >= 8; k -= 8) addToEight(&symbolCum_[k - 8], kLeadingOnes);
+    addToEight(symbolCum_, &kLeadingOnes[8 - k]);
 }
 
 // The published loop, one bit per step: while the interval lies in one half of [0, Q4), drop that
@@ -164,62 +250,50 @@ void LzariDecoder::updateModel(int32_t symbol) {
 // whole renormalisation is one shift of low, high and value by their sum less a common offset.
 // The interval is never empty and at most Q4 wide, and each step doubles it, so the shift is at
 // most 17 bits. Everything is unsigned 32-bit, wrapping exactly as the step-by-step loop does.
-inline void LzariDecoder::renormalise() {
-    const uint32_t top = high_ - 1;
+inline void LzariDecoder::Coder::renormalise() {
+    const uint32_t top = high - 1;
     // The bit below the 17 compared ones stops the count at 17 when low equals top.
-    const uint32_t halves = static_cast<uint32_t>(__builtin_clz(((low_ ^ top) << 15) | (1u << 14)));
-    const uint32_t lowAfterHalves = (low_ << halves) & (kQ4 - 1);
+    const uint32_t halves = static_cast<uint32_t>(__builtin_clz(((low ^ top) << 15) | (1u << 14)));
+    const uint32_t lowAfterHalves = (low << halves) & (kQ4 - 1);
     const uint32_t topAfterHalves = ((top << halves) | ((1u << halves) - 1)) & (kQ4 - 1);
     const uint32_t middles = static_cast<uint32_t>(
         __builtin_clz(~((lowAfterHalves & ~topAfterHalves) << 16)));
     const uint32_t shift = halves + middles;
-    const uint32_t droppedHalves = low_ & ~((kQ4 - 1) >> halves);
+    const uint32_t droppedHalves = low & ~((kQ4 - 1) >> halves);
     const uint32_t offset = (droppedHalves << shift) + kQ2 * ((1u << middles) - 1);
-    low_ = (low_ << shift) - offset;
-    high_ = (high_ << shift) - offset;
-    value_ = (value_ << shift) + readBits(shift) - offset;
+    low = (low << shift) - offset;
+    high = (high << shift) - offset;
+    value = (value << shift) + readBits(shift) - offset;
 }
 
-namespace {
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 Wide;
+#endif
 
-// Cumulative frequencies fall with the index: the first index in 1..last whose cumulative is not
-// above x (last when none is), found by binary search. The answer lies in [first, first + width);
-// a step of the search compares the cumulative at first + half - 1 and keeps the upper or lower
-// part. The widths do not depend on the data, so two steps are taken at once: the second step's
-// probe is loaded for both outcomes of the first while the first is still being compared, and
-// masks pick the results. The probes are those of the plain search, so the answer is
-// too; only the wait for each load is halved.
-inline uint32_t firstNotAbove(const uint32_t* cumulative, uint32_t last, uint32_t x) {
-    uint32_t first = 1;
-    uint32_t width = last;
-    while (width > 1) {
-        const uint32_t half = width / 2;
-        const uint32_t rest = width - half;
-        const uint32_t nextHalf = rest / 2;
-        const uint32_t probe = cumulative[first + half - 1];
-        const uint32_t probeIfAbove = cumulative[first + half + nextHalf - 1];
-        const uint32_t probeIfNot = cumulative[first + nextHalf - 1];
-        // All ones when the probe is above x. Masks rather than ?: so that no branch is made.
-        const uint32_t above = 0u - static_cast<uint32_t>(probe > x);
-        first += half & above;
-        if (nextHalf == 0) break;  // rest is 1: that was the last step
-        const uint32_t next = probeIfNot ^ ((probeIfAbove ^ probeIfNot) & above);
-        first += nextHalf & (0u - static_cast<uint32_t>(next > x));
-        width = rest - nextHalf;
-    }
-    return first;
-}
-
-}  // namespace
-
-uint32_t LzariDecoder::decodeChar() {
-    const uint32_t range = high_ - low_;
+// Where 64-by-64-bit products exist, the two divisions by the total are multiplications by
+// c = ceil(2^64 / total), taken as the high 64 bits of c × n. That is exact for every n < 2^32:
+// c × n / 2^64 = n / total + e × n / 2^64 with 0 ≤ e < 1, so it exceeds n / total by less than
+// 2^-32, while n / total lies at least 1 / total > 2^-32 below the next integer. c itself is one
+// division, but it depends only on the total, so it runs while the search runs instead of after
+// it. (~0 / total + 1 is c: total is above 1 and, when a power of two, divides 2^64.)
+inline uint32_t LzariDecoder::decodeChar(Coder& coder) {
+    const uint32_t range = coder.high - coder.low;
     const uint32_t total = symbolCum_[0];
-    const uint32_t x = ((value_ - low_ + 1) * total - 1) / range;
-    const uint32_t symbol = firstNotAbove(symbolCum_, kCharCount, x);
-    high_ = low_ + range * symbolCum_[symbol - 1] / total;
-    low_ += range * symbolCum_[symbol] / total;
-    renormalise();
+    const uint32_t x = ((coder.value - coder.low + 1) * total - 1) / range;
+#if defined(__SIZEOF_INT128__)
+    const uint64_t reciprocal = ~uint64_t{0} / total + 1;
+#endif
+    const uint32_t symbol = firstNotAbove<kCharCount>(symbolCum_, 1, x);
+    const uint32_t upper = range * symbolCum_[symbol - 1];
+    const uint32_t lower = range * symbolCum_[symbol];
+#if defined(__SIZEOF_INT128__)
+    coder.high = coder.low + static_cast<uint32_t>((Wide{reciprocal} * upper) >> 64);
+    coder.low += static_cast<uint32_t>((Wide{reciprocal} * lower) >> 64);
+#else
+    coder.high = coder.low + upper / total;
+    coder.low += lower / total;
+#endif
+    coder.renormalise();
     const uint32_t character = static_cast<uint32_t>(symbolToChar_[symbol]);
     updateModel(static_cast<int32_t>(symbol));
     return character;
@@ -239,31 +313,24 @@ uint32_t LzariDecoder::positionOfCode(uint32_t x) const {
 }
 
 // The position total is a constant, so two of the three divisions become multiplications.
-uint32_t LzariDecoder::decodePosition() {
-    const uint32_t range = high_ - low_;
-    const uint32_t x = ((value_ - low_ + 1) * kPositionTotal - 1) / range;
+inline uint32_t LzariDecoder::decodePosition(Coder& coder) {
+    const uint32_t range = coder.high - coder.low;
+    const uint32_t x = ((coder.value - coder.low + 1) * kPositionTotal - 1) / range;
     const uint32_t position = positionOfCode(x);
-    high_ = low_ + range * positionCum_[position] / kPositionTotal;
-    low_ += range * positionCum_[position + 1] / kPositionTotal;
-    renormalise();
+    coder.high = coder.low + range * positionCum_[position] / kPositionTotal;
+    coder.low += range * positionCum_[position + 1] / kPositionTotal;
+    coder.renormalise();
     return position;
 }
 
 std::string LzariDecoder::decode(const std::string& stream) {
     input_ = stream;
-    low_ = 0;
-    high_ = kQ4;
-    value_ = 0;
-    bitWindow_ = 0;
-    bitCount_ = 0;
-    inputPosition_ = 0;
 
     // The header is the only part of the stream read directly; the bit reader handles the rest.
     if (input_.size() < kHeaderSize) return std::string();
     uint32_t declared = 0;
     for (uint32_t i = 0; i < kHeaderSize; ++i)
         declared |= uint32_t{static_cast<uint8_t>(input_[i])} << (8 * i);
-    inputPosition_ = kHeaderSize;
     // The length is signed: zero and negative lengths give nothing.
     if (declared == 0 || (declared & 0x80000000u) != 0) return std::string();
     const uint32_t length = declared;
@@ -271,7 +338,8 @@ std::string LzariDecoder::decode(const std::string& stream) {
     ByteArray output(length);
     if (!output.guardsIntact()) return std::string();
 
-    value_ = readBits(kCodeBits + 2);
+    Coder coder(input_, kHeaderSize);
+    coder.value = coder.readBits(kCodeBits + 2);
     startModel();
 
     // Positions past N − F are never read by a well-formed stream before being written.
@@ -292,11 +360,11 @@ std::string LzariDecoder::decode(const std::string& stream) {
     };
 
     while (count < length) {
-        const uint32_t c = decodeChar();
+        const uint32_t c = decodeChar(coder);
         if (c < 256) {
             emit(static_cast<uint8_t>(c));
         } else {
-            const uint32_t position = decodePosition();
+            const uint32_t position = decodePosition(coder);
             const uint32_t start = (r - position - 1) & (kRingSize - 1);
             const uint32_t matchLength = c - (255 - kThreshold);
             for (uint32_t k = 0; k < matchLength; ++k)

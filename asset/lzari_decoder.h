@@ -44,7 +44,7 @@ public:
     // The adaptive character model, exposed so that its rescaling can be checked directly.
     void startModel();
     void updateModel(int32_t symbol);
-    uint32_t symbolFrequency(uint32_t symbol) const { return symbolFreq_[symbol]; }
+    uint32_t symbolFrequency(uint32_t symbol) const { return symbolFreq()[symbol]; }
     uint32_t symbolCumulative(uint32_t symbol) const { return symbolCum_[symbol]; }
     int32_t symbolOfChar(uint32_t character) const { return charToSymbol_[character]; }
     int32_t charOfSymbol(uint32_t symbol) const { return symbolToChar_[symbol]; }
@@ -55,26 +55,23 @@ public:
     uint32_t positionOfCode(uint32_t x) const;
 
 private:
-    uint32_t readBits(uint32_t count);
-    void refillBits();
-    void renormalise();
-    uint32_t decodeChar();
-    uint32_t decodePosition();
+    struct Coder;
+    int32_t runStart(int32_t symbol) const;
+    uint32_t decodeChar(Coder& coder);
+    uint32_t decodePosition(Coder& coder);
 
-    // The next unread bits of the stream, first bit at the top; bitCount_ of them are loaded.
-    uint64_t bitWindow_ = 0;
-    uint32_t bitCount_ = 0;
-    uint32_t low_ = 0;
-    uint32_t high_ = lzari::kQ4;
-    uint32_t value_ = 0;
     int32_t charToSymbol_[lzari::kCharCount] = {};
     int32_t symbolToChar_[lzari::kCharCount + 1] = {};
-    uint32_t symbolFreq_[lzari::kCharCount + 1] = {};
+    // The frequencies of symbols 0 to 314 follow eight zero cells, so that the run search can
+    // read the eight entries below any symbol.
+    static constexpr uint32_t kFrequencyPadding = 8;
+    uint32_t frequencyCells_[kFrequencyPadding + lzari::kCharCount + 1] = {};
+    uint32_t* symbolFreq() { return frequencyCells_ + kFrequencyPadding; }
+    const uint32_t* symbolFreq() const { return frequencyCells_ + kFrequencyPadding; }
     uint32_t symbolCum_[lzari::kCharCount + 1] = {};
     uint32_t positionCum_[lzari::kRingSize + 1] = {};
     std::string input_;
     OutputProbe outputProbe_;
-    uint32_t inputPosition_ = 0;
 };
 
 }  // namespace td
