@@ -31,33 +31,28 @@ inline void addToEight(uint32_t* counts, const uint32_t* amount) {
 // The eight entries from kLeadingOnes + 8 − k are k ones followed by zeros (k from 0 to 8).
 constexpr uint32_t kLeadingOnes[16] = {1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
 
-// Values that never rise with the index (cumulatives, and frequencies from index 1 on): the first
-// index in first..first + Width − 1 whose value is not above x, or the last one when none is,
-// found by binary search. A step compares the value at first + half − 1 and keeps the upper or
-// lower part. The widths depend only on Width, so the search unrolls into straight-line code,
-// and two steps are taken at once: the second step's probe is loaded for both outcomes of the
-// first while the first is still being compared, and masks pick the results. Only the wait for
-// each load is halved; the answer is the plain search's.
+// Cumulatives fall with the index: the first index in first..first + Width − 1 whose cumulative
+// is not above x, found by counting rather than by halving. The window is cut into eight equal
+// parts; the count of the seven cumulatives that end the first seven parts and are above x is
+// the part that holds the answer, because they fall too. That part is searched the same way.
+// The seven loads of a round do not depend on one another, so a round costs about one load's
+// wait where a binary search pays one per halving. The caller makes sure the window is
+// readable and holds an entry that is not above x.
 template <uint32_t Width>
-inline uint32_t firstNotAbove(const uint32_t* values, uint32_t first, uint32_t x) {
+inline uint32_t firstNotAbove(const uint32_t* cumulative, uint32_t first, uint32_t x) {
     if constexpr (Width <= 1) {
         return first;
     } else {
-        constexpr uint32_t half = Width / 2;
-        constexpr uint32_t rest = Width - half;
-        constexpr uint32_t nextHalf = rest / 2;
-        // All ones when the probe is above x. Masks rather than ?: so that no branch is made.
-        const uint32_t above = 0u - static_cast<uint32_t>(values[first + half - 1] > x);
-        if constexpr (nextHalf == 0) {
-            return first + (half & above);
-        } else {
-            const uint32_t probeIfAbove = values[first + half + nextHalf - 1];
-            const uint32_t probeIfNot = values[first + nextHalf - 1];
-            first += half & above;
-            const uint32_t next = probeIfNot ^ ((probeIfAbove ^ probeIfNot) & above);
-            first += nextHalf & (0u - static_cast<uint32_t>(next > x));
-            return firstNotAbove<rest - nextHalf>(values, first, x);
-        }
+        constexpr uint32_t step = (Width + 7) / 8;
+        static_assert(Width % step == 0, "the window must split into parts of one width");
+        const uint32_t* ends = cumulative + first + step - 1;
+        auto above = [&](uint32_t part) -> uint32_t {
+            return part < Width / step - 1 ? ends[part * step] > x : 0;
+        };
+        // Summed as a tree, so that the count waits for three additions rather than seven.
+        const uint32_t count = ((above(0) + above(1)) + (above(2) + above(3))) +
+                               ((above(4) + above(5)) + above(6));
+        return firstNotAbove<step>(cumulative, first + count * step, x);
     }
 }
 
@@ -283,7 +278,7 @@ inline uint32_t LzariDecoder::decodeChar(Coder& coder) {
 #if defined(__SIZEOF_INT128__)
     const uint64_t reciprocal = ~uint64_t{0} / total + 1;
 #endif
-    const uint32_t symbol = firstNotAbove<kCharCount>(symbolCum_, 1, x);
+    const uint32_t symbol = firstNotAbove<kSymbolWindow>(symbolCum_, 1, x);
     const uint32_t upper = range * symbolCum_[symbol - 1];
     const uint32_t lower = range * symbolCum_[symbol];
 #if defined(__SIZEOF_INT128__)

@@ -68,7 +68,10 @@ private:
     uint32_t frequencyCells_[kFrequencyPadding + lzari::kCharCount + 1] = {};
     uint32_t* symbolFreq() { return frequencyCells_ + kFrequencyPadding; }
     const uint32_t* symbolFreq() const { return frequencyCells_ + kFrequencyPadding; }
-    uint32_t symbolCum_[lzari::kCharCount + 1] = {};
+    // The cumulatives of symbols 0 to 314, then zeros up to index kSymbolWindow: the symbol
+    // search reads a window of 320 entries from symbol 1.
+    static constexpr uint32_t kSymbolWindow = 320;
+    uint32_t symbolCum_[kSymbolWindow + 1] = {};
     uint32_t positionCum_[lzari::kRingSize + 1] = {};
     std::string input_;
     OutputProbe outputProbe_;
