@@ -19,17 +19,20 @@ namespace {
 // registers on both builds).
 typedef uint32_t EightCounts __attribute__((vector_size(32)));
 
-// Adds amount[0..7] to counts[0..7].
-inline void addToEight(uint32_t* counts, const uint32_t* amount) {
-    EightCounts lanes, added;
-    std::memcpy(&lanes, counts, sizeof lanes);
-    std::memcpy(&added, amount, sizeof added);
-    lanes += added;
-    std::memcpy(counts, &lanes, sizeof lanes);
+// Adds amount[0..15] to counts[0..15].
+inline void addToSixteen(uint32_t* counts, const uint32_t* amount) {
+    for (uint32_t half = 0; half < 16; half += 8) {
+        EightCounts lanes, added;
+        std::memcpy(&lanes, counts + half, sizeof lanes);
+        std::memcpy(&added, amount + half, sizeof added);
+        lanes += added;
+        std::memcpy(counts + half, &lanes, sizeof lanes);
+    }
 }
 
-// The eight entries from kLeadingOnes + 8 − k are k ones followed by zeros (k from 0 to 8).
-constexpr uint32_t kLeadingOnes[16] = {1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+// The sixteen entries from kLeadingOnes + 16 − k are k ones followed by zeros (k from 0 to 16).
+constexpr uint32_t kLeadingOnes[32] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 // Cumulatives fall with the index: the first index in first..first + Width − 1 whose cumulative
 // is not above x, found by counting rather than by halving. The window is cut into eight equal
@@ -171,37 +174,39 @@ void LzariDecoder::startModel() {
     for (uint32_t symbol = kCharCount; symbol >= 1; --symbol) {
         charToSymbol_[symbol - 1] = static_cast<int32_t>(symbol);
         symbolToChar_[symbol] = static_cast<int32_t>(symbol - 1);
-        symbolFreq()[symbol] = 1;
+        symbolFreq_[symbol] = 1;
         symbolCum_[symbol - 1] = symbolCum_[symbol] + 1;
     }
-    symbolFreq()[0] = 0;  // sentinel: differs from every real frequency, stops the rank search
+    symbolFreq_[0] = 0;  // sentinel: differs from every real frequency, stops the rank search
     std::memcpy(positionCum_, kPositionModel.cumulative, sizeof positionCum_);
 }
 
-// The first symbol of the run of equal frequencies that ends at symbol. Frequencies never rise
-// with the symbol number, so among the eight symbols below the lowest one found so far, those
-// of the same frequency are the top lanes (the lower ones hold larger frequencies, or the zero
-// sentinel and padding, which no real frequency equals); their count is how far the run reaches
-// down, and a block of eight equal ones sends the search on by eight.
+// The first symbol of the run of equal frequencies that holds symbol. Frequencies never rise
+// with the symbol number, so the run is one stretch of equal entries, and the zero sentinel at
+// symbol 0 ends it below. The search looks at aligned blocks of eight: in the block of symbol,
+// the lowest lane of the run is the start unless it is the block's first lane, in which case
+// the run may reach into the block below. Aligned loads also find whole the aligned stores
+// with which the previous update raised a frequency.
 inline int32_t LzariDecoder::runStart(int32_t symbol) const {
-    int32_t i = symbol;
 #if defined(__SSE2__)
     // Frequencies are below 2^15, so they compare alike as signed lanes.
-    const __m128i wanted = _mm_set1_epi32(static_cast<int32_t>(symbolFreq()[symbol]));
+    const __m128i wanted = _mm_set1_epi32(static_cast<int32_t>(symbolFreq_[symbol]));
+    int32_t block = symbol & ~7;
     for (;;) {
         __m128i lowLanes, highLanes;
-        std::memcpy(&lowLanes, &symbolFreq()[i - 8], sizeof lowLanes);
-        std::memcpy(&highLanes, &symbolFreq()[i - 4], sizeof highLanes);
-        // Bit k set when the frequency at i − 8 + k is the wanted one; the set bits are the top
-        // ones, so the lowest clear bit above them tells their count.
+        std::memcpy(&lowLanes, &symbolFreq_[block], sizeof lowLanes);
+        std::memcpy(&highLanes, &symbolFreq_[block + 4], sizeof highLanes);
+        // Bit k set when the frequency of symbol block + k is the wanted one.
         const uint32_t equal = static_cast<uint32_t>(
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(lowLanes, wanted))) |
             (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(highLanes, wanted))) << 4));
-        if (equal != 0xFF) return i - (__builtin_clz(~equal & 0xFF) - 24);
-        i -= 8;
+        // Below the block of symbol, no equal lane means the run starts at the next block.
+        if ((equal & 1) == 0) return block + __builtin_ctz(equal | 0x100);
+        block -= 8;
     }
 #else
-    while (symbolFreq()[i] == symbolFreq()[i - 1]) --i;
+    int32_t i = symbol;
+    while (symbolFreq_[i] == symbolFreq_[i - 1]) --i;
     return i;
 #endif
 }
@@ -211,8 +216,8 @@ void LzariDecoder::updateModel(int32_t symbol) {
         uint32_t total = 0;
         for (uint32_t i = kCharCount; i >= 1; --i) {
             symbolCum_[i] = total;
-            symbolFreq()[i] = (symbolFreq()[i] + 1) / 2;
-            total += symbolFreq()[i];
+            symbolFreq_[i] = (symbolFreq_[i] + 1) / 2;
+            total += symbolFreq_[i];
         }
         symbolCum_[0] = total;
     }
@@ -227,12 +232,15 @@ void LzariDecoder::updateModel(int32_t symbol) {
     symbolToChar_[symbol] = charI;
     charToSymbol_[charI] = symbol;
     charToSymbol_[charSymbol] = i;
-    ++symbolFreq()[i];
-    // Every cumulative in front of slot i gains one, eight at a time: whole blocks down from i,
-    // then the first 0 to 7 entries through a lane mask rather than a loop of their own.
-    uint32_t k = static_cast<uint32_t>(i);
-    for (; k >= 8; k -= 8) addToEight(&symbolCum_[k - 8], kLeadingOnes);
-    addToEight(symbolCum_, &kLeadingOnes[8 - k]);
+    // Raised through the aligned four holding it; see runStart.
+    ++symbolFreq_[i];
+    // Every cumulative in front of slot i gains one, sixteen at a time: whole blocks up from 0,
+    // then the last 0 to 15 entries through a lane mask rather than a loop of their own. The
+    // blocks are aligned, so the next update's loads find exactly the stores of this one.
+    const uint32_t end = static_cast<uint32_t>(i);
+    uint32_t k = 0;
+    for (; k + 16 <= end; k += 16) addToSixteen(&symbolCum_[k], kLeadingOnes);
+    addToSixteen(&symbolCum_[k], &kLeadingOnes[16 - (end - k)]);
 }
 
 // The published loop, one bit per step: while the interval lies in one half of [0, Q4), drop that

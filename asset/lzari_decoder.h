@@ -44,7 +44,7 @@ public:
     // The adaptive character model, exposed so that its rescaling can be checked directly.
     void startModel();
     void updateModel(int32_t symbol);
-    uint32_t symbolFrequency(uint32_t symbol) const { return symbolFreq()[symbol]; }
+    uint32_t symbolFrequency(uint32_t symbol) const { return symbolFreq_[symbol]; }
     uint32_t symbolCumulative(uint32_t symbol) const { return symbolCum_[symbol]; }
     int32_t symbolOfChar(uint32_t character) const { return charToSymbol_[character]; }
     int32_t charOfSymbol(uint32_t symbol) const { return symbolToChar_[symbol]; }
@@ -62,16 +62,13 @@ private:
 
     int32_t charToSymbol_[lzari::kCharCount] = {};
     int32_t symbolToChar_[lzari::kCharCount + 1] = {};
-    // The frequencies of symbols 0 to 314 follow eight zero cells, so that the run search can
-    // read the eight entries below any symbol.
-    static constexpr uint32_t kFrequencyPadding = 8;
-    uint32_t frequencyCells_[kFrequencyPadding + lzari::kCharCount + 1] = {};
-    uint32_t* symbolFreq() { return frequencyCells_ + kFrequencyPadding; }
-    const uint32_t* symbolFreq() const { return frequencyCells_ + kFrequencyPadding; }
-    // The cumulatives of symbols 0 to 314, then zeros up to index kSymbolWindow: the symbol
-    // search reads a window of 320 entries from symbol 1.
+    // The frequencies of symbols 0 to 314, then zeros to fill the last aligned block of eight
+    // that the run search reads.
+    alignas(32) uint32_t symbolFreq_[320] = {};
+    // The cumulatives of symbols 0 to 314, then zeros: the symbol search reads a window of 320
+    // entries from symbol 1, and the update adds to aligned blocks of sixteen.
     static constexpr uint32_t kSymbolWindow = 320;
-    uint32_t symbolCum_[kSymbolWindow + 1] = {};
+    alignas(64) uint32_t symbolCum_[336] = {};
     uint32_t positionCum_[lzari::kRingSize + 1] = {};
     std::string input_;
     OutputProbe outputProbe_;
