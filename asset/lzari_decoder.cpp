@@ -352,10 +352,15 @@ std::string LzariDecoder::decode(const std::string& stream) {
     uint32_t count = 0;
 
     // A match may run past the declared length: the ring still advances, the output does not.
+    // The probe may do anything to the array, so the writer looks at it afresh after each call.
+    ByteArray::Writer writer(output);
     auto emit = [&](uint8_t byte) {
         if (count < length) {
-            output.set(count, byte);
-            if (outputProbe_) outputProbe_(output, count + 1);
+            writer.set(count, byte);
+            if (outputProbe_) {
+                outputProbe_(output, count + 1);
+                writer.refresh();
+            }
         }
         ring[r] = byte;
         r = (r + 1) & (kRingSize - 1);
