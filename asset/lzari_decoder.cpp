@@ -145,9 +145,20 @@ struct LzariDecoder::Coder {
     void renormalise();
 };
 
-// Tops the bit window up to at least 57 bits, a byte at a time. Past the end of the input the
-// stream reads as zero bits.
+// Tops the bit window up to at least 57 bits. With eight bytes of input left, they are read at
+// once and as many whole bytes taken as fit; the window's bits below those are then the first
+// bits of the next byte, the very bits that the next refill ORs in again, so they do no harm.
+// Nearer the end a byte at a time, and past the end the stream reads as zero bits.
 inline void LzariDecoder::Coder::refillBits() {
+    if (inputSize - inputPosition >= 8) {
+        uint64_t next = 0;
+        for (uint32_t k = 0; k < 8; ++k) next = (next << 8) | input[inputPosition + k];
+        bitWindow |= next >> bitCount;
+        const uint32_t taken = (63 - bitCount) / 8;
+        inputPosition += taken;
+        bitCount += 8 * taken;
+        return;
+    }
     while (bitCount <= 56) {
         uint64_t byte = 0;
         if (inputPosition < inputSize) {
@@ -185,8 +196,7 @@ void LzariDecoder::startModel() {
 // with the symbol number, so the run is one stretch of equal entries, and the zero sentinel at
 // symbol 0 ends it below. The search looks at aligned blocks of eight: in the block of symbol,
 // the lowest lane of the run is the start unless it is the block's first lane, in which case
-// the run may reach into the block below. Aligned loads also find whole the aligned stores
-// with which the previous update raised a frequency.
+// the run may reach into the block below.
 inline int32_t LzariDecoder::runStart(int32_t symbol) const {
 #if defined(__SSE2__)
     // Frequencies are below 2^15, so they compare alike as signed lanes.
@@ -232,7 +242,6 @@ void LzariDecoder::updateModel(int32_t symbol) {
     symbolToChar_[symbol] = charI;
     charToSymbol_[charI] = symbol;
     charToSymbol_[charSymbol] = i;
-    // Raised through the aligned four holding it; see runStart.
     ++symbolFreq_[i];
     // Every cumulative in front of slot i gains one, sixteen at a time: whole blocks up from 0,
     // then the last 0 to 15 entries through a lane mask rather than a loop of their own. The
