@@ -48,14 +48,10 @@ inline uint32_t firstNotAbove(const uint32_t* cumulative, uint32_t first, uint32
     } else {
         constexpr uint32_t step = (Width + 7) / 8;
         static_assert(Width % step == 0, "the window must split into parts of one width");
-        const uint32_t* ends = cumulative + first + step - 1;
-        auto above = [&](uint32_t part) -> uint32_t {
-            return part < Width / step - 1 ? ends[part * step] > x : 0;
-        };
-        // Summed as a tree, so that the count waits for three additions rather than seven.
-        const uint32_t count = ((above(0) + above(1)) + (above(2) + above(3))) +
-                               ((above(4) + above(5)) + above(6));
-        return firstNotAbove<step>(cumulative, first + count * step, x);
+        uint32_t above = 0;
+        for (uint32_t part = 1; part < Width / step; ++part)
+            above += cumulative[first + part * step - 1] > x;
+        return firstNotAbove<step>(cumulative, first + above * step, x);
     }
 }
 
@@ -111,8 +107,8 @@ static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
 
 // Why every division here is defined, whatever the stream holds:
 //
-// The stream only steers which symbol is picked; the binary searches always pick a valid symbol
-// (1 to 314) or position (0 to 4095). low and high are then narrowed by the model alone. Every
+// The stream only steers which symbol is picked; the searches always pick a valid symbol (1 to
+// 314: the cumulative of 314 is 0, never above x) or position (0 to 4095). low and high are then narrowed by the model alone. Every
 // frequency is at least 1 and the totals stay between 314 and 0x7FFF (characters) or are 28,568
 // (positions), so the narrowed interval is never empty, and renormalising leaves it wider than
 // Q1: it stops only with low < Q1 < Q2 < high or with low < Q2 < Q3 < high. So range is never 0
@@ -121,29 +117,6 @@ static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
 // unsigned 32-bit arithmetic does and merely selects some valid symbol. A valid stream decodes
 // exactly as the published algorithm gives it.
 
-// The arithmetic decoder's interval and the bit reader over the coded stream. It is a local of
-// decode, so that the compiler keeps it in registers across the whole loop instead of storing it
-// to the decoder object after every symbol.
-struct LzariDecoder::Coder {
-    const uint8_t* input;
-    uint32_t inputSize;
-    uint32_t inputPosition;
-    // The next unread bits of the stream, first bit at the top; bitCount of them are loaded.
-    uint64_t bitWindow = 0;
-    uint32_t bitCount = 0;
-    uint32_t low = 0;
-    uint32_t high = kQ4;
-    uint32_t value = 0;
-
-    Coder(const std::string& stream, uint32_t start)
-        : input(reinterpret_cast<const uint8_t*>(stream.data())),
-          inputSize(static_cast<uint32_t>(stream.size())),
-          inputPosition(start) {}
-
-    void refillBits();
-    uint32_t readBits(uint32_t count);
-    void renormalise();
-};
 
 // Tops the bit window up to at least 57 bits. With eight bytes of input left, they are read at
 // once and as many whole bytes taken as fit; the window's bits below those are then the first
@@ -181,6 +154,8 @@ inline uint32_t LzariDecoder::Coder::readBits(uint32_t count) {
 }
 
 void LzariDecoder::startModel() {
+    static_assert(kSymbolWindow % 16 == 0 && kSymbolWindow > kCharCount,
+                  "the symbol tables must hold whole aligned blocks past the last symbol");
     symbolCum_[kCharCount] = 0;
     for (uint32_t symbol = kCharCount; symbol >= 1; --symbol) {
         charToSymbol_[symbol - 1] = static_cast<int32_t>(symbol);
@@ -283,12 +258,13 @@ __extension__ typedef unsigned __int128 Wide;
 #endif
 
 // Where 64-by-64-bit products exist, the two divisions by the total are multiplications by
-// c = ceil(2^64 / total), taken as the high 64 bits of c × n. That is exact for every n < 2^32:
-// c × n / 2^64 = n / total + e × n / 2^64 with 0 ≤ e < 1, so it exceeds n / total by less than
-// 2^-32, while n / total lies at least 1 / total > 2^-32 below the next integer. c itself is one
+// c = ceil(2^64 / total), taking the high 64 bits of c × n. That is exact for every n < 2^32:
+// c = 2^64 / total + e with 0 ≤ e < 1, so c × n / 2^64 exceeds n / total by less than 2^-32,
+// while n / total lies at least 1 / total > 2^-32 below the next integer. c itself is one
 // division, but it depends only on the total, so it runs while the search runs instead of after
-// it. (~0 / total + 1 is c: total is above 1 and, when a power of two, divides 2^64.)
-inline uint32_t LzariDecoder::decodeChar(Coder& coder) {
+// it. ~0 / total + 1 is c for every total above 1, a power of two or not.
+inline uint32_t LzariDecoder::decodeChar() {
+    Coder& coder = coder_;
     const uint32_t range = coder.high - coder.low;
     const uint32_t total = symbolCum_[0];
     const uint32_t x = ((coder.value - coder.low + 1) * total - 1) / range;
@@ -325,7 +301,8 @@ uint32_t LzariDecoder::positionOfCode(uint32_t x) const {
 }
 
 // The position total is a constant, so two of the three divisions become multiplications.
-inline uint32_t LzariDecoder::decodePosition(Coder& coder) {
+inline uint32_t LzariDecoder::decodePosition() {
+    Coder& coder = coder_;
     const uint32_t range = coder.high - coder.low;
     const uint32_t x = ((coder.value - coder.low + 1) * kPositionTotal - 1) / range;
     const uint32_t position = positionOfCode(x);
@@ -350,8 +327,8 @@ std::string LzariDecoder::decode(const std::string& stream) {
     ByteArray output(length);
     if (!output.guardsIntact()) return std::string();
 
-    Coder coder(input_, kHeaderSize);
-    coder.value = coder.readBits(kCodeBits + 2);
+    coder_ = Coder(input_, kHeaderSize);
+    coder_.value = coder_.readBits(kCodeBits + 2);
     startModel();
 
     // Positions past N − F are never read by a well-formed stream before being written.
@@ -377,11 +354,11 @@ std::string LzariDecoder::decode(const std::string& stream) {
     };
 
     while (count < length) {
-        const uint32_t c = decodeChar(coder);
+        const uint32_t c = decodeChar();
         if (c < 256) {
             emit(static_cast<uint8_t>(c));
         } else {
-            const uint32_t position = decodePosition(coder);
+            const uint32_t position = decodePosition();
             const uint32_t start = (r - position - 1) & (kRingSize - 1);
             const uint32_t matchLength = c - (255 - kThreshold);
             for (uint32_t k = 0; k < matchLength; ++k)
