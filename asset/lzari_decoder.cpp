@@ -117,7 +117,6 @@ static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
 // unsigned 32-bit arithmetic does and merely selects some valid symbol. A valid stream decodes
 // exactly as the published algorithm gives it.
 
-
 // Tops the bit window up to at least 57 bits. With eight bytes of input left, they are read at
 // once and as many whole bytes taken as fit; the window's bits below those are then the first
 // bits of the next byte, the very bits that the next refill ORs in again, so they do no harm.
@@ -220,7 +219,8 @@ void LzariDecoder::updateModel(int32_t symbol) {
     ++symbolFreq_[i];
     // Every cumulative in front of slot i gains one, sixteen at a time: whole blocks up from 0,
     // then the last 0 to 15 entries through a lane mask rather than a loop of their own. The
-    // blocks are aligned, so the next update's loads find exactly the stores of this one.
+    // blocks are aligned, so that each load of the next update covers exactly one store of
+    // this one.
     const uint32_t end = static_cast<uint32_t>(i);
     uint32_t k = 0;
     for (; k + 16 <= end; k += 16) addToSixteen(&symbolCum_[k], kLeadingOnes);
