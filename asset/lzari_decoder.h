@@ -49,28 +49,52 @@ public:
     int32_t symbolOfChar(uint32_t character) const { return charToSymbol_[character]; }
     int32_t charOfSymbol(uint32_t symbol) const { return symbolToChar_[symbol]; }
     uint32_t positionCumulative(uint32_t index) const { return positionCum_[index]; }
+    // The position that a scaled code x (any value, also one past the total) selects: the same
+    // as the binary search over the position cumulatives, found through a table. Needs the
+    // model started.
+    uint32_t positionOfCode(uint32_t x) const;
 
 private:
-    uint32_t readBits(uint32_t count);
-    void refillBits();
-    void renormalise();
+    // The arithmetic decoder's interval and the bit reader over the coded stream.
+    struct Coder {
+        Coder() = default;
+        Coder(const std::string& stream, uint32_t start)
+            : input(reinterpret_cast<const uint8_t*>(stream.data())),
+              inputSize(static_cast<uint32_t>(stream.size())),
+              inputPosition(start) {}
+
+        void refillBits();
+        uint32_t readBits(uint32_t count);
+        void renormalise();
+
+        const uint8_t* input = nullptr;
+        uint32_t inputSize = 0;
+        uint32_t inputPosition = 0;
+        // The next unread bits of the stream, first bit at the top; bitCount of them are loaded.
+        uint64_t bitWindow = 0;
+        uint32_t bitCount = 0;
+        uint32_t low = 0;
+        uint32_t high = lzari::kQ4;
+        uint32_t value = 0;
+    };
+
+    int32_t runStart(int32_t symbol) const;
     uint32_t decodeChar();
     uint32_t decodePosition();
 
-    // The next unread bits of the stream, first bit at the top; bitCount_ of them are loaded.
-    uint64_t bitWindow_ = 0;
-    uint32_t bitCount_ = 0;
-    uint32_t low_ = 0;
-    uint32_t high_ = lzari::kQ4;
-    uint32_t value_ = 0;
+    Coder coder_;
+
     int32_t charToSymbol_[lzari::kCharCount] = {};
     int32_t symbolToChar_[lzari::kCharCount + 1] = {};
-    uint32_t symbolFreq_[lzari::kCharCount + 1] = {};
-    uint32_t symbolCum_[lzari::kCharCount + 1] = {};
+    // The frequencies and cumulatives of symbols 0 to 314, each followed by zeros: the symbol
+    // search reads the cumulatives 1 to 320, the run search aligned blocks of eight frequencies
+    // and the update aligned blocks of sixteen cumulatives.
+    static constexpr uint32_t kSymbolWindow = 320;
+    alignas(16) uint32_t symbolFreq_[kSymbolWindow] = {};
+    alignas(16) uint32_t symbolCum_[kSymbolWindow + 1] = {};
     uint32_t positionCum_[lzari::kRingSize + 1] = {};
     std::string input_;
     OutputProbe outputProbe_;
-    uint32_t inputPosition_ = 0;
 };
 
 }  // namespace td

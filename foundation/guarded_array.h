@@ -38,9 +38,7 @@ public:
 
     // True when there is a block and both guard cells are zero; repairs nothing. A double guard
     // compares with 0.0, so -0.0 counts as intact and NaN as damaged.
-    bool guardsIntact() const {
-        return storage_ && storage_[0] == T(0) && storage_[guard_ + count_] == T(0);
-    }
+    bool guardsIntact() const { return storage_ && guardCellsZero(storage_, guard_ + count_); }
 
     // Re-creates the block when a guard cell is damaged.
     void repairIfDamaged() {
@@ -85,7 +83,38 @@ public:
     // The raw block, guard cells included; for tests that damage a guard on purpose.
     T* rawBlock() { return storage_; }
 
+    // Stores element by element with exactly the checks of set: both guard cells tested before
+    // every store, a damaged block re-created. For loops of many stores: the writer keeps the
+    // block's address, which set fetches from the array again after every store (a store of
+    // bytes may alias anything). Whatever else may change the block between two stores must be
+    // followed by refresh().
+    class Writer {
+    public:
+        explicit Writer(GuardedArray& array) : array_(array), count_(array.count_) { refresh(); }
+
+        void set(uint32_t index, T value) {
+            if (block_ && !guardCellsZero(block_, trailingGuard_)) {
+                array_.allocate();
+                refresh();
+            }
+            if (block_ && index < count_) block_[guard_ + index] = value;
+        }
+
+        void refresh() { block_ = array_.storage_; }
+
+    private:
+        GuardedArray& array_;
+        T* block_ = nullptr;
+        const uint32_t count_;
+        const uint32_t guard_ = array_.guard_;
+        const uint32_t trailingGuard_ = guard_ + count_;
+    };
+
 private:
+    static bool guardCellsZero(const T* block, uint32_t trailingGuard) {
+        return block[0] == T(0) && block[trailingGuard] == T(0);
+    }
+
     size_t blockBytes() const { return (size_t{count_} + 2 * size_t{guard_}) * sizeof(T); }
 
     // Allocates and zeroes a new block, forgetting (not freeing) any previous one.

@@ -93,5 +93,35 @@ TEST(GuardedArray, ZeroClearsPayloadAndGuards) {
     EXPECT_EQ(a.payload()[1], 0);
 }
 
+TEST(GuardedArray, WriterChecksTheGuardsBeforeEveryStoreAsSetDoes) {
+    ByteArray a(4);
+    ByteArray::Writer writer(a);
+    writer.set(0, 1);
+    writer.set(1, 2);
+    writer.set(4, 9);  // past the payload: ignored, the trailing guard stays intact
+    EXPECT_TRUE(a.guardsIntact());
+    // Damaged between two stores: the next store re-creates the block, losing the first two.
+    uint8_t* old = a.rawBlock();
+    old[5] = 1;
+    writer.set(2, 3);
+    ASSERT_NE(a.rawBlock(), old);
+    EXPECT_EQ(a.payload()[0], 0);
+    EXPECT_EQ(a.payload()[1], 0);
+    EXPECT_EQ(a.payload()[2], 3);
+    std::free(old);
+    // A block replaced or freed behind the writer's back is seen after refresh.
+    uint8_t* current = a.rawBlock();
+    current[0] = 1;
+    a.repairIfDamaged();
+    std::free(current);
+    writer.refresh();
+    writer.set(3, 4);
+    EXPECT_EQ(a.payload()[3], 4);
+    a.destroy();
+    writer.refresh();
+    writer.set(0, 5);
+    EXPECT_FALSE(a.hasBlock());
+}
+
 }  // namespace
 }  // namespace td

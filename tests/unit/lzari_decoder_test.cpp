@@ -118,10 +118,46 @@ TEST(LzariDecoder, GarbageStreamsGiveTheDeclaredLength) {
     }
 }
 
+// The character model as the published algorithm keeps it, one table entry at a time.
+struct PlainModel {
+    std::vector<uint32_t> freq, cum;
+    std::vector<int32_t> toChar, toSymbol;
+
+    PlainModel()
+        : freq(lzari::kCharCount + 1, 1), cum(lzari::kCharCount + 1),
+          toChar(lzari::kCharCount + 1), toSymbol(lzari::kCharCount) {
+        freq[0] = 0;
+        for (uint32_t s = lzari::kCharCount; s >= 1; --s) {
+            toSymbol[s - 1] = static_cast<int32_t>(s);
+            toChar[s] = static_cast<int32_t>(s - 1);
+            cum[s - 1] = cum[s] + 1;
+        }
+    }
+
+    void update(uint32_t s) {
+        if (cum[0] >= lzari::kMaxTotal) {
+            uint32_t total = 0;
+            for (uint32_t i = lzari::kCharCount; i >= 1; --i) {
+                cum[i] = total;
+                freq[i] = (freq[i] + 1) / 2;
+                total += freq[i];
+            }
+            cum[0] = total;
+        }
+        uint32_t i = s;
+        while (freq[i] == freq[i - 1]) --i;
+        std::swap(toChar[i], toChar[s]);
+        toSymbol[toChar[i]] = static_cast<int32_t>(i);
+        toSymbol[toChar[s]] = static_cast<int32_t>(s);
+        ++freq[i];
+        while (i-- > 0) ++cum[i];
+    }
+};
+
 // The published algorithm step by step, one bit and one table entry at a time, without the
-// decoder's batched renormalisation, paired search probes and vector updates. The decoder must
-// agree with it on every stream, corrupt ones included: those also read ring cells that no byte
-// was written to, and matches that run past the declared length.
+// decoder's batched renormalisation, search tables and vector updates. The decoder must agree
+// with it on every stream, corrupt ones included: those also read ring cells that no byte was
+// written to, and matches that run past the declared length.
 std::string referenceDecode(const std::string& in) {
     using namespace lzari;
     if (in.size() < kHeaderSize) return std::string();
@@ -140,14 +176,8 @@ std::string referenceDecode(const std::string& in) {
     };
     uint32_t low = 0, high = kQ4, value = 0;
     for (uint32_t i = 0; i < kCodeBits + 2; ++i) value = 2 * value + bit();
-    std::vector<uint32_t> freq(kCharCount + 1, 1), cum(kCharCount + 1), posCum(kRingSize + 1);
-    std::vector<int32_t> toChar(kCharCount + 1), toSymbol(kCharCount);
-    freq[0] = 0;
-    for (uint32_t s = kCharCount; s >= 1; --s) {
-        toSymbol[s - 1] = static_cast<int32_t>(s);
-        toChar[s] = static_cast<int32_t>(s - 1);
-        cum[s - 1] = cum[s] + 1;
-    }
+    PlainModel model;
+    std::vector<uint32_t> posCum(kRingSize + 1);
     for (uint32_t i = kRingSize; i >= 1; --i) posCum[i - 1] = posCum[i] + 10000 / (i + 200);
     auto code = [&](const std::vector<uint32_t>& c, uint32_t last) {
         const uint32_t range = high - low;
@@ -176,24 +206,9 @@ std::string referenceDecode(const std::string& in) {
         r = (r + 1) & (kRingSize - 1);
     };
     while (out.size() < length) {
-        const uint32_t s = code(cum, kCharCount);
-        const int32_t c = toChar[s];
-        if (cum[0] >= kMaxTotal) {
-            uint32_t total = 0;
-            for (uint32_t i = kCharCount; i >= 1; --i) {
-                cum[i] = total;
-                freq[i] = (freq[i] + 1) / 2;
-                total += freq[i];
-            }
-            cum[0] = total;
-        }
-        uint32_t i = s;
-        while (freq[i] == freq[i - 1]) --i;
-        std::swap(toChar[i], toChar[s]);
-        toSymbol[toChar[i]] = static_cast<int32_t>(i);
-        toSymbol[toChar[s]] = static_cast<int32_t>(s);
-        ++freq[i];
-        while (i-- > 0) ++cum[i];
+        const uint32_t s = code(model.cum, kCharCount);
+        const int32_t c = model.toChar[s];
+        model.update(s);
         if (c < 256) {
             emit(static_cast<char>(c));
         } else {
@@ -263,6 +278,59 @@ TEST(LzariDecoder, ModelStartsUniformWithAStaticPositionModel) {
     EXPECT_EQ(d.positionCumulative(4096), 0u);
     EXPECT_EQ(d.positionCumulative(4095), 10000u / 4296u);
     EXPECT_EQ(d.positionCumulative(0), 28568u);
+}
+
+TEST(LzariDecoder, ModelUpdatesKeepExactlyThePlainModelsTables) {
+    // Symbols at and around the borders of the blocks of four, eight and sixteen that the
+    // update and the run search work in, the last ones, and a skew so that runs of equal
+    // frequencies of every length form and the model halves twice.
+    LzariDecoder d;
+    d.startModel();
+    PlainModel plain;
+    std::mt19937 rng(4711);
+    const uint32_t updates = 2 * lzari::kMaxTotal + 500;
+    for (uint32_t n = 0; n < updates; ++n) {
+        uint32_t symbol = 0;
+        switch (rng() % 4) {
+            case 0: symbol = 1 + rng() % lzari::kCharCount; break;
+            case 1: symbol = 1 + rng() % 24; break;
+            case 2: symbol = lzari::kCharCount - rng() % 24; break;
+            default: symbol = 16 * (1 + rng() % 19) + (rng() % 3) - 1; break;
+        }
+        d.updateModel(static_cast<int32_t>(symbol));
+        plain.update(symbol);
+        ASSERT_EQ(d.symbolCumulative(0), plain.cum[0]) << n;
+        if (n % 61 != 0 && n + 1 != updates) continue;
+        for (uint32_t s = 0; s <= lzari::kCharCount; ++s) {
+            ASSERT_EQ(d.symbolFrequency(s), plain.freq[s]) << n << " " << s;
+            ASSERT_EQ(d.symbolCumulative(s), plain.cum[s]) << n << " " << s;
+            if (s >= 1) {
+                ASSERT_EQ(d.charOfSymbol(s), plain.toChar[s]) << n << " " << s;
+                ASSERT_EQ(d.symbolOfChar(s - 1), plain.toSymbol[s - 1]) << n << " " << s;
+            }
+        }
+    }
+}
+
+TEST(LzariDecoder, PositionTableAgreesWithTheBinarySearchForEveryCode) {
+    LzariDecoder d;
+    d.startModel();
+    auto search = [&](uint32_t x) {
+        uint32_t lo = 1, hi = lzari::kRingSize;
+        while (lo < hi) {
+            const uint32_t mid = (lo + hi) / 2;
+            if (d.positionCumulative(mid) > x) lo = mid + 1; else hi = mid;
+        }
+        return lo - 1;
+    };
+    // Every code a valid stream gives, those past the total that a corrupt one can, and the
+    // largest ones, where a clamp or an index could wrap.
+    std::vector<uint32_t> codes;
+    for (uint32_t x = 0; x <= d.positionCumulative(0) + 64; ++x) codes.push_back(x);
+    for (uint32_t x : {0x7FFFu, 0x8000u, 0xFFFFu, 0x10000u, 0x7FFFFFFFu, 0x80000000u,
+                       0xFFFFFFF8u, 0xFFFFFFFFu})
+        codes.push_back(x);
+    for (uint32_t x : codes) ASSERT_EQ(d.positionOfCode(x), search(x)) << x;
 }
 
 TEST(LzariDecoder, ModelHalvesOnceTheTotalReachesItsLimit) {
