@@ -108,14 +108,14 @@ static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
 // Why every division here is defined, whatever the stream holds:
 //
 // The stream only steers which symbol is picked; the searches always pick a valid symbol (1 to
-// 314: the cumulative of 314 is 0, never above x) or position (0 to 4095). low and high are then narrowed by the model alone. Every
-// frequency is at least 1 and the totals stay between 314 and 0x7FFF (characters) or are 28,568
-// (positions), so the narrowed interval is never empty, and renormalising leaves it wider than
-// Q1: it stops only with low < Q1 < Q2 < high or with low < Q2 < Q3 < high. So range is never 0
-// and range × cumulative stays below 2^32. Only value can leave the interval on a corrupt
-// stream; it enters nothing but the dividend (value − low + 1) × total − 1, which wraps as
-// unsigned 32-bit arithmetic does and merely selects some valid symbol. A valid stream decodes
-// exactly as the published algorithm gives it.
+// 314: the cumulative of 314 is 0, never above x) or position (0 to 4095). low and high are
+// then narrowed by the model alone. Every frequency is at least 1 and the totals stay between
+// 314 and 0x7FFF (characters) or are 28,568 (positions), so the narrowed interval is never
+// empty, and renormalising leaves it wider than Q1: it stops only with low < Q1 < Q2 < high or
+// with low < Q2 < Q3 < high. So range is never 0 and range × cumulative stays below 2^32. Only
+// value can leave the interval on a corrupt stream; it enters nothing but the dividend
+// (value − low + 1) × total − 1, which wraps as unsigned 32-bit arithmetic does and merely
+// selects some valid symbol. A valid stream decodes exactly as the published algorithm gives it.
 
 // Tops the bit window up to at least 57 bits. With eight bytes of input left, they are read at
 // once and as many whole bytes taken as fit; the window's bits below those are then the first
