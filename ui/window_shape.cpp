@@ -111,7 +111,7 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
         const auto isKey = [row, keyWord](int32_t x) { return loadWord(row + size_t(x) * 4) == keyWord; };
         const size_t first = rects.size();
         for (int32_t x = 0; x < width;) {
-            // Most of a picture is background: it is passed four pixels at a time.
+            // Most of a picture is background: it is passed a run of four-pixel blocks at a time.
             if (const size_t run = runOfWord(row + size_t(x) * 4, size_t(width - x), keyWord)) {
                 x += int32_t(run);
                 continue;
