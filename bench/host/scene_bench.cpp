@@ -10,6 +10,7 @@
 #include "asset/scene.h"
 #include "ratios.h"
 #include "support/normals_reference.h"
+#include "tools/snapshot/demo_frame.h"
 #include "ui/viewer_window.h"
 
 namespace {
@@ -35,15 +36,7 @@ Scene tube(int64_t faces) {
             const double a = 6.283185307179586 * j / around;
             scene.vertices.push_back(Vertex{Vec3{std::cos(a), std::sin(a), 0.01 * i}, Colour{}, Vec3{}});
         }
-    for (int i = 0; i < along; ++i)
-        for (int j = 0; j < around; ++j) {
-            const auto at = [&](int a, int b) { return uint32_t((a % along) * around + b % around); };
-            Face lower, upper;
-            lower.vertexIndex[0] = at(i, j), lower.vertexIndex[1] = at(i + 1, j), lower.vertexIndex[2] = at(i + 1, j + 1);
-            upper.vertexIndex[0] = at(i, j), upper.vertexIndex[1] = at(i + 1, j + 1), upper.vertexIndex[2] = at(i, j + 1);
-            scene.faces.push_back(lower);
-            scene.faces.push_back(upper);
-        }
+    demo::addWrappedGridFaces(scene, along, around);
     return scene;
 }
 

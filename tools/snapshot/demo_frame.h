@@ -29,6 +29,24 @@ inline void addOutwardFace(Scene& scene, uint32_t a, uint32_t b, uint32_t c, Vec
     scene.faces.push_back(f);
 }
 
+// Appends two triangles for every quad (i, j) (i + 1, j) (i + 1, j + 1) (i, j + 1) of a grid of
+// rows x columns vertices, vertex (i, j) at index i * columns + j, that wraps around in both
+// directions; each quad is split along its diagonal from (i, j), row by row.
+inline void addWrappedGridFaces(Scene& scene, int rows, int columns) {
+    const auto at = [&](int a, int b) { return uint32_t((a % rows) * columns + b % columns); };
+    for (int i = 0; i < rows; ++i) {
+        for (int j = 0; j < columns; ++j) {
+            Face lower, upper;
+            lower.vertexIndex[0] = at(i, j), lower.vertexIndex[1] = at(i + 1, j);
+            lower.vertexIndex[2] = at(i + 1, j + 1);
+            upper.vertexIndex[0] = at(i, j), upper.vertexIndex[1] = at(i + 1, j + 1);
+            upper.vertexIndex[2] = at(i, j + 1);
+            scene.faces.push_back(lower);
+            scene.faces.push_back(upper);
+        }
+    }
+}
+
 inline Scene makeScene() {
     Scene scene;
     const int around = 28, across = 12;
@@ -45,16 +63,7 @@ inline Scene makeScene() {
         }
     }
     // Quads (i, j) (i + 1, j) (i + 1, j + 1) (i, j + 1) run counter-clockwise seen from outside.
-    for (int i = 0; i < around; ++i) {
-        for (int j = 0; j < across; ++j) {
-            const auto at = [&](int a, int b) { return uint32_t((a % around) * across + b % across); };
-            Face lower, upper;
-            lower.vertexIndex[0] = at(i, j), lower.vertexIndex[1] = at(i + 1, j), lower.vertexIndex[2] = at(i + 1, j + 1);
-            upper.vertexIndex[0] = at(i, j), upper.vertexIndex[1] = at(i + 1, j + 1), upper.vertexIndex[2] = at(i, j + 1);
-            scene.faces.push_back(lower);
-            scene.faces.push_back(upper);
-        }
-    }
+    addWrappedGridFaces(scene, around, across);
     // The spike: a tetrahedron through the ring's right side, flat-shaded (a vertex per corner).
     const Vec3 tip{0.95, 0.55, 0.3}, base[3] = {{0.25, -0.2, -0.25}, {0.6, -0.25, 0.35}, {0.35, 0.15, 0.05}};
     const Vec3 centre{(tip.x + base[0].x + base[1].x + base[2].x) / 4, (tip.y + base[0].y + base[1].y + base[2].y) / 4,
