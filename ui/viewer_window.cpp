@@ -127,7 +127,9 @@ LRESULT ViewerWindow::frameUpdate(void*) {
     }
     OffsetRgn(region, 3, 3);
     // The window owns the region from here on; a null region makes the window rectangular.
-    SetWindowRgn(handle, region, TRUE);
+    // No redraw: present copies the whole picture in this same frame, and a repaint asked for
+    // here would run another frame update and step the spin without a tick.
+    SetWindowRgn(handle, region, FALSE);
     if (surface) surface->present(dc);
     ReleaseDC(handle, dc);
     return 0;
