@@ -6,6 +6,7 @@
 // size rather than trusting the damaged one. The damaged block is deliberately never freed:
 // freeing memory whose neighbours were overwritten is not risked.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,10 +23,11 @@ class GuardedArray {
 public:
     explicit GuardedArray(uint32_t count) : count_(count) { allocate(); }
 
-    // A byte array holding the string's bytes, without a terminator.
+    // A byte array holding the string's bytes, without a terminator. A string too long to count
+    // gets no block, like any count that cannot be held.
     template <typename U = T, typename = std::enable_if_t<std::is_same_v<U, uint8_t>>>
     explicit GuardedArray(const std::string& bytes)
-        : GuardedArray(static_cast<uint32_t>(bytes.size())) {
+        : GuardedArray(bytes.size() < UINT32_MAX ? static_cast<uint32_t>(bytes.size()) : UINT32_MAX) {
         if (storage_ && !bytes.empty()) std::memcpy(storage_ + guard_, bytes.data(), bytes.size());
     }
 
@@ -117,10 +119,15 @@ private:
 
     size_t blockBytes() const { return (size_t{count_} + 2 * size_t{guard_}) * sizeof(T); }
 
-    // Allocates and zeroes a new block, forgetting (not freeing) any previous one.
+    // Allocates and zeroes a new block, forgetting (not freeing) any previous one. A block whose
+    // element count, guard cells included, does not fit in 32 bits is refused like an allocation
+    // that fails: where size_t has 32 bits the count would wrap to a block of a byte or two, whose
+    // "guard cells" would be the same cell, and every payload access would run past it.
     void allocate() {
-        storage_ = count_ ? static_cast<T*>(std::calloc(size_t{count_} + 2 * guard_, sizeof(T)))
-                          : nullptr;
+        const uint64_t elements = uint64_t{count_} + 2 * uint64_t{guard_};
+        storage_ = count_ && elements <= UINT32_MAX
+                       ? static_cast<T*>(std::calloc(static_cast<size_t>(elements), sizeof(T)))
+                       : nullptr;
     }
 
     T* storage_ = nullptr;

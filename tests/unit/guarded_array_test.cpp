@@ -18,6 +18,22 @@ TEST(GuardedArray, EmptyArrayHasNoBlock) {
     EXPECT_FALSE(b.hasBlock());
 }
 
+// A block of count + 2 elements has no 32-bit element count from 2^32 - 2 on; where size_t has 32
+// bits it would wrap to a block of a byte or two. Such arrays get no block, as when allocation fails.
+TEST(GuardedArray, CountsWhoseBlockCannotBeCountedGetNoBlock) {
+    for (uint32_t count : {0xFFFFFFFEu, 0xFFFFFFFFu}) {
+        ByteArray bytes(count);
+        DoubleArray doubles(count);
+        EXPECT_EQ(bytes.count(), count);
+        EXPECT_FALSE(bytes.hasBlock()) << count;
+        EXPECT_FALSE(doubles.hasBlock()) << count;
+        EXPECT_FALSE(bytes.guardsIntact());
+        EXPECT_EQ(bytes.payload(), nullptr);
+        doubles.set(0, 1.0);
+        EXPECT_EQ(doubles.get(0), 0.0);
+    }
+}
+
 TEST(GuardedArray, StringConstructorCopiesBytesWithoutTerminator) {
     ByteArray a(std::string("a\0b", 3));
     ASSERT_EQ(a.count(), 3u);
