@@ -52,17 +52,23 @@ inline Colour unpackColour(uint32_t packed) {
                   static_cast<uint8_t>(packed >> 16)};
 }
 
-// A directional light with an ambient term.
+// A directional light with an ambient term. `intensity` is declared first, so that it is the first
+// entry of the virtual table and the destructor the second.
 class Light {
 public:
     Light() = default;
     Light(Vec3 direction, double ambient) : direction(direction), ambient(ambient) {}
-    virtual ~Light() = default;
 
     // Brightness of a surface with the given normal: ambient + d * (1 - ambient), where
     // d = -(normal . direction) clamped to [0, 1]. The normal is not normalised first, so the clamp
     // at 1 matters. The position is accepted and not used: the light is directional.
+    //
+    // An override must be a pure function of the light and its arguments, without side effects:
+    // the render pass lights each vertex once per pass and reuses that value for every face that
+    // shares the vertex, rather than asking again for each corner of each face it draws.
     virtual double intensity(Vec3 normal, Vec3 position) const;
+
+    virtual ~Light() = default;
 
     Vec3 direction;  // the direction in which the light travels; not normalised
     double ambient = 0.0;
