@@ -58,7 +58,9 @@ bool Surface::create(int32_t w, int32_t h, bool withDepth) {
         if (uint8_t* payload = pixels->intactPayload()) {
             // Only a display with 32-bit compatible bitmaps reports exactly four bytes a pixel; the
             // 32-bit transfer into an array of any other size would not fill it exactly (or would
-            // overrun it), so it is not made.
+            // overrun it), so it is not made. A side of 0 or less is no image either, although GDI
+            // makes a bitmap for it (one monochrome pixel for a side of 0, the absolute size for
+            // negative sides, so -3 x -4 has the size of 3 x 4).
             const bool fits = w > 0 && h > 0 && int64_t{w} * h * 4 == int64_t{size};
             ok = fits && readBitmapBits(bitmap, payload, w, h) == static_cast<int32_t>(size);
             if (withDepth) {

@@ -1,6 +1,8 @@
 // The GDI and KERNEL part of the headless stand-in.
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -193,17 +195,20 @@ BOOL DeleteDC(HDC dc) {
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     Dc* d = find<Dc>(dc);
-    if (!d || width < 0 || height < 0) return nullptr;
+    if (!d) return nullptr;
     if (state().faults.createCompatibleBitmap.fails()) return nullptr;
-    // A bitmap of no size is the 1 x 1 monochrome one, as GDI gives.
+    // A bitmap of no size is the 1 x 1 monochrome one, and a negative side counts by its size, as
+    // GDI gives.
     if (width == 0 || height == 0) return toHandle<HBITMAP>(addObject(std::make_unique<Bitmap>(1, 1, 1)));
+    const int64_t columns = std::abs(int64_t{width}), rows = std::abs(int64_t{height});
     // Compatible with a memory DC means with the bitmap selected into it.
     int depth = state().screenDepth;
     if (d->memory) {
         if (Bitmap* selected = find<Bitmap>(d->bitmap)) depth = selected->bitsPerPixel;
     }
-    if (uint64_t{stride(width, depth)} * static_cast<uint64_t>(height) > (uint64_t{1} << 30)) return nullptr;
-    return toHandle<HBITMAP>(addObject(std::make_unique<Bitmap>(width, height, depth)));
+    const int64_t rowBytes = (columns * depth + 31) / 32 * 4;
+    if (rowBytes > (int64_t{1} << 30) / rows) return nullptr;
+    return toHandle<HBITMAP>(addObject(std::make_unique<Bitmap>(int(columns), int(rows), depth)));
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {

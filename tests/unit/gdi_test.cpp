@@ -41,16 +41,29 @@ TEST(Gdi, HeaderQueryDescribesAThirtyTwoBitCompatibleBitmap) {
     ReleaseDC(nullptr, dc);
 }
 
-TEST(Gdi, ZeroSizedCompatibleBitmapIsOneMonochromePixel) {
+// A side of 0 gives the one-pixel monochrome bitmap; a negative side counts by its size. The
+// surface relies on this only to refuse such sizes, but the stand-in must not fail where GDI does not.
+TEST(Gdi, CompatibleBitmapOfZeroOrNegativeSides) {
+    struct Case {
+        int width, height;
+        LONG reportedWidth, reportedHeight;
+        WORD bitCount;
+        DWORD imageSize;
+    };
     HDC dc = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 0, 0);
-    ASSERT_NE(bitmap, nullptr);
-    int result = 0;
-    const InfoWithMasks info = queryHeader(dc, bitmap, 1, &result);
-    EXPECT_EQ(info.h.biWidth, 1);
-    EXPECT_EQ(info.h.biHeight, 1);
-    EXPECT_EQ(info.h.biBitCount, 1);
-    DeleteObject(bitmap);
+    for (const Case& c : {Case{0, 0, 1, 1, 1, 4}, Case{0, 4, 1, 1, 1, 4}, Case{4, 0, 1, 1, 1, 4},
+                          Case{-3, 4, 3, 4, 32, 48}, Case{3, -4, 3, 4, 32, 48}, Case{-3, -4, 3, 4, 32, 48}}) {
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, c.width, c.height);
+        ASSERT_NE(bitmap, nullptr) << c.width << " x " << c.height;
+        int result = 0;
+        const InfoWithMasks info = queryHeader(dc, bitmap, 1, &result);
+        EXPECT_EQ(result, c.reportedHeight);
+        EXPECT_EQ(info.h.biWidth, c.reportedWidth) << c.width << " x " << c.height;
+        EXPECT_EQ(info.h.biHeight, c.reportedHeight) << c.width << " x " << c.height;
+        EXPECT_EQ(info.h.biBitCount, c.bitCount) << c.width << " x " << c.height;
+        EXPECT_EQ(info.h.biSizeImage, c.imageSize) << c.width << " x " << c.height;
+        EXPECT_NE(DeleteObject(bitmap), 0);
+    }
     ReleaseDC(nullptr, dc);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/win32.h"
@@ -45,6 +46,20 @@ TEST(Surface, CreateWithoutDepthLeavesDepthNull) {
     Surface s;
     ASSERT_TRUE(s.create(400, 400, false));
     EXPECT_FALSE(s.depth);
+}
+
+// GDI gives bitmaps for these sizes (one monochrome pixel for a side of 0, the absolute size for
+// negative sides), but no usable image: create fails and keeps no bitmap, also over a ready surface.
+TEST(Surface, CreateFailsForSidesOfZeroOrLess) {
+    Surface s;
+    ASSERT_TRUE(s.create(4, 4, true));
+    for (auto [w, h] : {std::pair{0, 0}, {0, 4}, {4, 0}, {-3, 4}, {3, -4}, {-3, -4}}) {
+        EXPECT_FALSE(s.create(w, h, true)) << w << " x " << h;
+        EXPECT_EQ(s.bitmap, nullptr);
+        EXPECT_EQ(s.bitmapWidth, 0);
+        EXPECT_EQ(s.width, 0);
+        EXPECT_EQ(s.height, 0);
+    }
 }
 
 TEST(Surface, PixelRowsRunBottomUpAndDepthRowsTopDown) {
