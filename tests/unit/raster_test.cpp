@@ -91,6 +91,36 @@ TEST(Rasterizer, CornersOnOneRowAndIdenticalCorners) {
     EXPECT_EQ(maskOf(*ts), "...\n.#.\n...\n");
 }
 
+// Rules of the walk that show in single pixels of small shaded triangles (red channel only): edge 1
+// carries its accumulated x and values past the mid row rather than restarting from mid's, and a
+// span takes each edge's channels truncated to whole values at its ends.
+TEST(Rasterizer, EdgeValuesCarryPastMidAndSpanEndsAreWholeChannels) {
+    struct Case {
+        const char* rule;
+        int32_t x0, y0, x1, y1, x2, y2;
+        uint32_t red0, red1, red2;
+        int32_t x, y;
+        uint32_t expected;
+    };
+    for (const Case& c : {
+             // Three steps of 1/3 take edge 1 to x = 1.9999999999999998 and red -2.8e-14 at mid; a row
+             // of the mid-to-low side, and row 4 starts at column 1 with red 9.99... (mid's x and
+             // red would give a one-column span: nothing at column 1).
+             Case{"edge 1 keeps its accumulated values past mid", 2, 4, 1, 0, 2, 3, 10, 200, 0, 1, 4, 9},
+             // Edge 1 arrives at mid with red 254.99999999999997 and column 3.99..., so row 4
+             // starts at column 1 with red 254.
+             Case{"edge 1 keeps its accumulated values past mid", 4, 3, 2, 0, 2, 4, 255, 100, 255, 1, 4, 254},
+             // Row 2 runs right to left from edge 2 (column 0, red 218.33...) to edge 1 (column 3,
+             // red 200): from the whole 218 the steps of -6 end at 200; from 218.33... they would
+             // end at 199.99... and draw 199.
+             Case{"span ends are whole channels", 0, 0, 1, 3, 3, 2, 255, 200, 200, 3, 2, 200},
+         }) {
+        auto s = makeSurface(5, 5);
+        s->fillTriangleShaded(c.x0, c.y0, c.x1, c.y1, c.x2, c.y2, c.red0, c.red1, c.red2);
+        EXPECT_EQ(pixelAt(*s, c.x, c.y), c.expected) << c.rule;
+    }
+}
+
 TEST(Rasterizer, ShadedSpanInterpolatesVisibleColumnsOnly) {
     auto s = makeSurface(5, 1);
     s->fillSpanShaded(0, 0, 4, 0, 255);

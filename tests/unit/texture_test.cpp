@@ -24,6 +24,7 @@ TEST(Texture, SampleWrapsEachCoordinateByItsRule) {
     EXPECT_EQ(columnAt(tex, 2.0), 100);
     EXPECT_EQ(columnAt(tex, 1.0005), 100);  // wraps below 0.001 and reads as 1.0
     EXPECT_EQ(columnAt(tex, 1.002), 0);     // wraps to 0.002, which is kept
+    EXPECT_EQ(columnAt(tex, 1.00100000002), 100);  // 0.00100000002 is below the single-precision 0.001
     EXPECT_EQ(columnAt(tex, -0.25), 75);
     EXPECT_EQ(columnAt(tex, -1.0), 100);
     EXPECT_EQ(columnAt(tex, -2.0), 100);
