@@ -53,18 +53,20 @@ HRGN createLeaf(const RECT* rects, size_t count, std::vector<unsigned char>& buf
 }
 
 // Unites regions as they come, like a binary counter: a region of level k (made of 2^k leaves)
-// merges with the previous region of the same level. Owns every region it holds.
+// merges with the previous region of the same level. Each region covers a range of the
+// rectangles, so that a merge GDI refuses can be made again from them. Owns every region it holds.
 class PairwiseUnion {
 public:
-    PairwiseUnion() = default;
+    explicit PairwiseUnion(const RECT* rects) : rects_(rects) {}
     PairwiseUnion(const PairwiseUnion&) = delete;
     PairwiseUnion& operator=(const PairwiseUnion&) = delete;
     ~PairwiseUnion() {
         for (const Piece& p : pieces_) DeleteObject(p.region);
     }
 
-    void add(HRGN region) {
-        pieces_.push_back({region, 0});
+    // Adds the region of rectangles [first, end).
+    void add(HRGN region, size_t first, size_t end) {
+        pieces_.push_back({region, 0, first, end});
         while (pieces_.size() >= 2 && pieces_[pieces_.size() - 2].level == pieces_.back().level) mergeLast();
     }
 
@@ -81,19 +83,31 @@ private:
     struct Piece {
         HRGN region;
         unsigned level;
+        size_t first, end;  // the rectangles it was made from
     };
 
-    // Unites the last region into the one before it and releases it. When GDI refuses the merge,
-    // the target keeps what it had and the last region's pixels are left out.
+    // Unites the last region into the one before it and releases it. A refused merge leaves the
+    // target as it was; it is tried once more, and if GDI refuses again the last region's
+    // rectangles are merged one at a time, so that only a rectangle whose own merge fails is lost.
     void mergeLast() {
         const Piece last = pieces_.back();
         pieces_.pop_back();
         Piece& into = pieces_.back();
-        CombineRgn(into.region, into.region, last.region, RGN_OR);
+        if (CombineRgn(into.region, into.region, last.region, RGN_OR) == ERROR &&
+            CombineRgn(into.region, into.region, last.region, RGN_OR) == ERROR) {
+            for (size_t i = last.first; i < last.end; ++i) {
+                if (HRGN run = CreateRectRgnIndirect(&rects_[i])) {
+                    CombineRgn(into.region, into.region, run, RGN_OR);
+                    DeleteObject(run);
+                }
+            }
+        }
         DeleteObject(last.region);
         into.level = std::max(into.level, last.level) + 1;
+        into.end = last.end;
     }
 
+    const RECT* rects_;
     std::vector<Piece> pieces_;
 };
 
@@ -141,10 +155,19 @@ HRGN regionFromRects(const RECT* rects, size_t count, size_t leafSize) {
     const HRGN empty = CreateRectRgn(0, 0, 0, 0);
     if (!empty) return nullptr;
     leafSize = std::max<size_t>(leafSize, 1);
-    PairwiseUnion all;
+    PairwiseUnion all(rects);
     std::vector<unsigned char> buffer;
-    for (size_t first = 0; first < count; first += leafSize)
-        if (HRGN leaf = createLeaf(rects + first, std::min(leafSize, count - first), buffer)) all.add(leaf);
+    for (size_t first = 0; first < count; first += leafSize) {
+        const size_t end = std::min(first + leafSize, count);
+        if (HRGN leaf = createLeaf(rects + first, end - first, buffer)) {
+            all.add(leaf, first, end);
+            continue;
+        }
+        // GDI refused the leaf: its rectangles go in one by one, and only one that cannot be made
+        // is left out.
+        for (size_t i = first; i < end; ++i)
+            if (HRGN run = CreateRectRgnIndirect(&rects[i])) all.add(run, i, i + 1);
+    }
     const HRGN shape = all.take();
     if (!shape) return empty;
     DeleteObject(empty);

@@ -25,8 +25,10 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
 
 // A new region covering the union of the rectangles: leaves of up to leafSize rectangles (one
 // ExtCreateRegion each) are united pairwise, a merge only ever joining regions of about the same
-// size. A leaf GDI cannot create, or a merge it refuses, leaves those rectangles out. Null only
-// when not even an empty region can be created. The caller owns the result.
+// size. When GDI refuses a leaf, its rectangles are added one by one; when it refuses a merge
+// twice, the rectangles of the region being merged are merged one by one: only a rectangle whose
+// own region or merge fails is left out. Null only when not even an empty region can be created.
+// The caller owns the result.
 HRGN regionFromRects(const RECT* rects, size_t count, size_t leafSize = kShapeLeafSize);
 
 }  // namespace td

@@ -275,7 +275,7 @@ const FaultCase kCases[] = {
     {"EverySecondRectRegionFails", nullptr, [] { headless::regionFaults().createRectRgn = headless::Fault::everyNth(2); },
      true, true, Shape::Alternating, true},
     {"EveryThirdShapePieceFails", nullptr,
-     [] { headless::regionFaults().extCreateRegion = headless::Fault::everyNth(3); }, true, true, Shape::Partial,
+     [] { headless::regionFaults().extCreateRegion = headless::Fault::everyNth(3); }, true, true, Shape::Model,
      true},
     {"SetTimerFails", [] { headless::userFaults().setTimer = -1; }, nullptr, true, true, Shape::Model, false},
     {"TimerWindowNotCreated", [] { headless::userFaults().createWindow = headless::Fault::onCall(2); }, nullptr,

@@ -31,10 +31,11 @@ protected:
     }
     size_t liveRegions() const { return headless::liveGdiObjects().regions - liveBefore_; }
 
-    // Checks that the shape of an 8 x 12 checkerboard, built while GDI fails as set up, covers only
-    // the rows [from, to), and releases it. Eight columns give four runs a row, so a leaf of 16 runs
-    // is four rows.
-    void expectRowsOnly(void (*failures)(headless::RegionFaults&), int from, int to) {
+    // Checks that the shape of an 8 x 12 checkerboard, built while GDI fails as set up, covers
+    // everything but the rows [lostFrom, lostTo) and the pixel (lostX, lostY), and releases it.
+    // Eight columns give four one-pixel runs a row, so a leaf of 16 runs is four rows.
+    void expectShapeWithout(void (*failures)(headless::RegionFaults&), int lostFrom, int lostTo, int lostX,
+                            int lostY) {
         Surface s;
         td::test::paintCheckerboard(s, 8, 12);
         failures(headless::regionFaults());
@@ -42,8 +43,9 @@ protected:
         headless::resetRegionFaults();
         ASSERT_NE(shape, nullptr);
         EXPECT_EQ(liveRegions(), 1u);
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 8 && (y < from || y >= to); ++x) td::test::setPixel(s, x, y, kKey);
+        for (int y = lostFrom; y < lostTo; ++y)
+            for (int x = 0; x < 8; ++x) td::test::setPixel(s, x, y, kKey);
+        if (lostX >= 0) td::test::setPixel(s, lostX, lostY, kKey);
         HRGN expected = td::test::referenceShapeRegion(s, kKey);
         EXPECT_EQ(EqualRgn(shape, expected), TRUE);
         DeleteObject(expected);
@@ -104,12 +106,35 @@ TEST_F(RegionHost, ShapeRegionLeavesOnlyItsResultAlive) {
     DeleteObject(shape);
 }
 
-TEST_F(RegionHost, AFailedLeafLeavesItsRunsOut) {
-    expectRowsOnly([](headless::RegionFaults& f) { f.extCreateRegion = 1; }, 4, 12);
-}
-
-TEST_F(RegionHost, RefusedMergesLeaveOnlyTheFirstLeaf) {
-    expectRowsOnly([](headless::RegionFaults& f) { f.combineRgn = -1; }, 0, 4);
+// Calls in order: CreateRectRgn 1 makes the empty region; ExtCreateRegion 1 to 3 make the three
+// leaves (rows 0-3, 4-7, 8-11); CombineRgn 1 merges the second leaf into the first, the last one
+// merges the third. A refused leaf is made from its runs, a refused merge is tried again and then
+// made run by run: only a run whose own region or merge fails is lost.
+TEST_F(RegionHost, GdiFailuresLoseOnlyTheFailedRuns) {
+    using headless::Fault;
+    using headless::RegionFaults;
+    struct Case {
+        const char* failure;
+        void (*arm)(RegionFaults&);
+        int lostFrom, lostTo, lostX, lostY;
+    };
+    for (const Case& c : {
+             Case{"first leaf", [](RegionFaults& f) { f.extCreateRegion = 1; }, 0, 0, -1, -1},
+             Case{"every leaf", [](RegionFaults& f) { f.extCreateRegion = -1; }, 0, 0, -1, -1},
+             Case{"first leaf and its first run",
+                  [](RegionFaults& f) {
+                      f.extCreateRegion = 1;
+                      f.createRectRgn = Fault::onCall(2);
+                  },
+                  0, 0, 0, 0},
+             Case{"first merge once", [](RegionFaults& f) { f.combineRgn = 1; }, 0, 0, -1, -1},
+             Case{"first merge twice", [](RegionFaults& f) { f.combineRgn = 2; }, 0, 0, -1, -1},
+             Case{"first merge twice and its first run", [](RegionFaults& f) { f.combineRgn = 3; }, 0, 0, 0, 4},
+             Case{"every merge", [](RegionFaults& f) { f.combineRgn = -1; }, 4, 12, -1, -1},
+         }) {
+        SCOPED_TRACE(c.failure);
+        expectShapeWithout(c.arm, c.lostFrom, c.lostTo, c.lostX, c.lostY);
+    }
 }
 
 TEST_F(RegionHost, NoEmptyRegionMeansNoShapeAndNoLeak) {
@@ -120,14 +145,6 @@ TEST_F(RegionHost, NoEmptyRegionMeansNoShapeAndNoLeak) {
     headless::regionFaults().createRectRgn = 1;
     EXPECT_EQ(td::test::referenceShapeRegion(s, kKey), nullptr);  // the reference agrees
     EXPECT_EQ(liveRegions(), 0u);
-    // When every leaf fails, the shape is the empty region.
-    headless::regionFaults().extCreateRegion = -1;
-    HRGN shape = s.shapeRegion(kKey);
-    headless::regionFaults().extCreateRegion = 0;
-    ASSERT_NE(shape, nullptr);
-    RECT box;
-    EXPECT_EQ(GetRgnBox(shape, &box), NULLREGION);
-    DeleteObject(shape);
 }
 
 }  // namespace
