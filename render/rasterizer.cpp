@@ -5,6 +5,7 @@
 
 #include "foundation/convert.h"
 #include "foundation/math.h"
+#include "render/repeated_addition.h"
 #include "render/surface.h"
 #include "render/texture.h"
 #include "render/triangle_walk.h"
@@ -82,7 +83,8 @@ template <size_t N, typename Write>
 // the pixel writes discard the outside ones. A span of one column has no direction to
 // interpolate along and draws nothing. Columns outside the surface cannot be written, so only
 // the visible ones are visited; the values there are exactly those of the column-by-column walk
-// when the first visible column lies at most kExactReach columns from xa, and start + k *
+// when the first visible column lies at most kExactReach columns from xa (the columns before it
+// cost only their additions, and those are taken in runs: addRepeatedly), and start + k *
 // increment farther away.
 template <size_t N, typename Write>
 void unclippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a, const Attributes<N>& b,
@@ -100,7 +102,7 @@ void unclippedSpan(int32_t width, int32_t xa, int32_t xb, const Attributes<N>& a
     if (kFirst > kExactReach) {
         current = a.jumped(increment, kFirst);
     } else {
-        for (int64_t k = 0; k < kFirst; ++k) current += increment;
+        for (size_t i = 0; i < N; ++i) current[i] = addRepeatedly(a[i], increment[i], kFirst);
     }
     for (int64_t k = kFirst; k <= kLast; ++k) {
         write(int32_t(int64_t{xa} + k * step), current);
