@@ -19,8 +19,9 @@
 // below u / 2 the exact sums stay strictly inside. The additions that leave x unchanged are
 // taken all at once, and a result that is infinite or NaN stays so under further additions.
 //
-// Cost: a handful of operations per binade that the values cross, about 2 x 53 at most when they
-// pass close to zero, whatever the number of additions.
+// Cost: a handful of operations per binade that the values cross (the binades between the
+// increment's size and the values' at each end: some tens), whatever the number of additions;
+// only increments so small that the values stay among the subnormals take one step per addition.
 
 #include <algorithm>
 #include <cfloat>
