@@ -6,7 +6,6 @@
 // size rather than trusting the damaged one. The damaged block is deliberately never freed:
 // freeing memory whose neighbours were overwritten is not risked.
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -39,7 +39,7 @@ FarSpanScene& scene() {
 }
 
 // A flat top from column `left` on row 0 to column 399, its far corner 100,000 rows down at column
-// `left`: every one of the 400 visible rows has a span from `left` to a column between 136 and 399.
+// `left`: every one of the 400 visible rows has a span from column `left` into the surface.
 void drawFlatTop(benchmark::State& state, int32_t left) {
     FarSpanScene& s = scene();
     for (auto _ : state) {
