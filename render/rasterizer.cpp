@@ -318,10 +318,188 @@ struct TexturedFill {
     }
 };
 
+#if defined(__SSE2__)
+// The shaded fills on a surface whose pixels and depths have the plain layout: the walk above
+// (walkTriangle with ShadedFill and clippedSpan), specialised. The four values of a corner travel
+// in two vector registers, blue and green in one, z (0 without depth) and red in the other, so
+// that each addition and each division of the walk is made for two values by one instruction.
+// A lane of a packed addition, subtraction, division or truncation is exactly the scalar
+// operation on that value, so every value, every increment and every pixel is the one the
+// generic walk computes, in the same order; only the overhead around the arithmetic is less:
+//   - the mid-to-low increments are computed only when a row below the mid row uses them, and
+//     the top-to-mid ones not at all for a flat top (the generic walk computes and drops them);
+//   - the increments of a span of one column (n = 0) are not computed, as there;
+//   - a triangle whose rows all lie above or below the surface writes nothing (rows are whole
+//     numbers) and is not walked; nor is one of at most 2^16 rows whose corners lie within 2^24
+//     columns of 0 and all two or more columns left of the surface or right of its last column:
+//     an edge's x then stays within its corners' columns give or take the rounding of at most
+//     2^16 additions, each off by less than 2^-27 (ulp(2^25) / 2 for the sum, plus the error of
+//     dx, |dx| <= 2^25, times 2^-53), so less than 2^-11 in all, and every span truncates outside.
+// Triangles whose first visible row lies more than kExactReach rows below the apex, and
+// surfaces without the plain layout, take the generic walk.
+struct ColourLanes {
+    __m128d blueGreen;
+    __m128d depthRed;
+};
+
+struct LaneVertex {
+    int32_t x;
+    int32_t y;
+    ColourLanes values;
+};
+
+LaneVertex laneVertex(int32_t x, int32_t y, uint32_t colour, double z) {
+    const Colour c = unpackColour(colour);
+    return LaneVertex{x, y, {_mm_set_pd(c.green, c.blue), _mm_set_pd(c.red, z)}};
+}
+
+struct LaneEdge {
+    double x;
+    double dx;
+    ColourLanes values;
+    ColourLanes increment;
+
+    // As Edge::between: edges of height 0 or 1 divide by 1.
+    static LaneEdge between(const LaneVertex& from, const LaneVertex& to) {
+        const int64_t dy = int64_t{to.y} - int64_t{from.y};
+        const double divisor = dy > 1 ? double(dy) : 1.0;
+        const __m128d d = _mm_set1_pd(divisor);
+        return LaneEdge{double(from.x), (double(to.x) - double(from.x)) / divisor, from.values,
+                        {_mm_div_pd(_mm_sub_pd(to.values.blueGreen, from.values.blueGreen), d),
+                         _mm_div_pd(_mm_sub_pd(to.values.depthRed, from.values.depthRed), d)}};
+    }
+    void step() {
+        x += dx;
+        values.blueGreen = _mm_add_pd(values.blueGreen, increment.blueGreen);
+        values.depthRed = _mm_add_pd(values.depthRed, increment.depthRed);
+    }
+};
+
+// wholeChannels: each channel truncated to its low byte, z kept.
+ColourLanes wholeLanes(const ColourLanes& v) {
+    const __m128i low8 = _mm_set_epi32(0, 0, 0xFF, 0xFF);
+    const __m128d blueGreen = _mm_cvtepi32_pd(_mm_and_si128(_mm_cvttpd_epi32(v.blueGreen), low8));
+    const __m128d zeroRed = _mm_cvtepi32_pd(_mm_and_si128(_mm_cvttpd_epi32(v.depthRed), low8));
+    return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
+}
+
+inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
+inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }
+
+template <bool Depth>
+struct LaneFill {
+    int32_t width;
+    int32_t height;
+    uint8_t* pixels;
+    double* depths;  // null: no depth is tested or stored (a depth buffer without usable values)
+
+    // One pixel inside the surface: the colour bytes as shadedSpanOf writes them.
+    [[gnu::always_inline]] inline void pixel(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& v) const {
+        if constexpr (Depth) {
+            if (depthRow) {
+                const double z = _mm_cvtsd_f64(v.depthRed);
+                if (!(depthRow[x] < z)) return;
+                depthRow[x] = z;
+            }
+        }
+        uint8_t* p = row + size_t(x) * 4;
+        p[0] = lowLaneByte(v.blueGreen);
+        p[1] = highLaneByte(v.blueGreen);
+        p[2] = highLaneByte(v.depthRed);
+    }
+    uint8_t* rowOf(int32_t y) const { return pixels + (size_t(height - 1 - y) * size_t(width)) * 4; }
+    double* depthRowOf(int32_t y) const { return depths ? depths + size_t(y) * size_t(width) : nullptr; }
+
+    void apex(const LaneVertex& p) const {
+        if (p.x < 0 || p.x >= width || p.y < 0 || p.y >= height) return;
+        pixel(rowOf(p.y), depthRowOf(p.y), p.x, p.values);
+    }
+
+    // clippedSpan between two ends whose channels are whole, on a row inside the surface.
+    [[gnu::always_inline]] inline void span(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a,
+                                            const ColourLanes& b) const {
+        const int32_t first = std::max(0, std::min(xa, xb));
+        const int32_t last = std::min(std::max(xa, xb), width - 1);
+        if (last < first) return;
+        const bool reversed = xb <= xa;
+        ColourLanes current = reversed ? b : a;
+        uint8_t* row = rowOf(y);
+        double* depthRow = depthRowOf(y);
+        const int32_t n = last - first;
+        if (n == 0) return pixel(row, depthRow, first, current);
+        const ColourLanes& end = reversed ? a : b;
+        const __m128d steps = _mm_set1_pd(double(n));
+        const __m128d incBlueGreen = _mm_div_pd(_mm_sub_pd(end.blueGreen, current.blueGreen), steps);
+        const __m128d incDepthRed = _mm_div_pd(_mm_sub_pd(end.depthRed, current.depthRed), steps);
+        for (int32_t x = first; x <= last; ++x) {
+            pixel(row, depthRow, x, current);
+            current.blueGreen = _mm_add_pd(current.blueGreen, incBlueGreen);
+            current.depthRed = _mm_add_pd(current.depthRed, incDepthRed);
+        }
+    }
+    void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
+        if (y >= 0 && y < height) span(xa, y, xb, wholeLanes(a), wholeLanes(b));
+    }
+};
+
+// False when the triangle is left to the generic walk; then nothing has been drawn.
+template <bool Depth>
+bool laneTriangle(Surface& s, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
+    using Kind = WriteTarget::Kind;
+    const WriteTarget t = writeTarget<Depth>(s);
+    if (t.kind == Kind::Nothing) return true;
+    if (t.kind == Kind::PerPixel) return false;
+    const LaneFill<Depth> fill{s.width, s.height, t.pixels, t.depths};
+
+    const LaneVertex* sorted[3] = {&p0, &p1, &p2};
+    if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
+    if (sorted[2]->y < sorted[1]->y) std::swap(sorted[1], sorted[2]);
+    if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
+    const LaneVertex& top = *sorted[0];
+    const LaneVertex& mid = *sorted[1];
+    const LaneVertex& low = *sorted[2];
+
+    if (top.y >= s.height || low.y < 0) return true;
+    const int64_t minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
+    const bool boundedRounding = int64_t{low.y} - top.y <= (1 << 16) && minX >= -(1 << 24) && maxX <= (1 << 24);
+    if (boundedRounding && (maxX <= -2 || minX >= int64_t{s.width} + 1)) return true;
+    const int64_t firstRow = int64_t{top.y} + 1;
+    const int64_t lastRow = std::min<int64_t>(low.y, int64_t{s.height} - 1);
+    if (-firstRow > kExactReach) return false;
+
+    fill.apex(top);
+    const bool flatTop = top.y == mid.y;
+    if (firstRow <= lastRow) {
+        LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
+        LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
+        for (int32_t y = int32_t(firstRow); y <= int32_t(lastRow); ++y) {
+            edge1.step();
+            edge2.step();
+            if (y >= 0)
+                fill.span(truncToInt32(edge1.x), y, truncToInt32(edge2.x), wholeLanes(edge1.values),
+                          wholeLanes(edge2.values));
+            if (y == mid.y && y < lastRow) {
+                const LaneEdge midLow = LaneEdge::between(mid, low);
+                edge1.dx = midLow.dx;
+                edge1.increment = midLow.increment;
+            }
+        }
+    }
+    if (flatTop) fill.rowSpan(top.x, top.y, mid.x, top.values, mid.values);
+    if (mid.y == low.y) fill.rowSpan(mid.x, mid.y, low.x, mid.values, low.values);
+    return true;
+}
+#endif
+
 }  // namespace
 
 void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                  uint32_t c0, uint32_t c1, uint32_t c2) {
+#if defined(__SSE2__)
+    if (laneTriangle<false>(*this, laneVertex(x0, y0, c0, 0.0), laneVertex(x1, y1, c1, 0.0),
+                            laneVertex(x2, y2, c2, 0.0)))
+        return;
+#endif
     ShadedFill<false> fill{*this};
     walkTriangle(shadedVertex<3>(x0, y0, c0), shadedVertex<3>(x1, y1, c1), shadedVertex<3>(x2, y2, c2), height,
                  fill);
@@ -329,6 +507,11 @@ void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1,
 
 void Surface::fillTriangleShadedDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                       uint32_t c0, uint32_t c1, uint32_t c2, double z0, double z1, double z2) {
+#if defined(__SSE2__)
+    if (laneTriangle<true>(*this, laneVertex(x0, y0, c0, z0), laneVertex(x1, y1, c1, z1),
+                           laneVertex(x2, y2, c2, z2)))
+        return;
+#endif
     ShadedFill<true> fill{*this};
     walkTriangle(withDepth(shadedVertex<4>(x0, y0, c0), kShadedZ, z0),
                  withDepth(shadedVertex<4>(x1, y1, c1), kShadedZ, z1),
