@@ -5,6 +5,7 @@
 
 #include "foundation/convert.h"
 #include "foundation/math.h"
+#include "render/shaded_triangles.h"
 #include "render/surface.h"
 #include "render/texture.h"
 #include "render/triangle_walk.h"
@@ -342,16 +343,10 @@ struct ColourLanes {
     __m128d depthRed;
 };
 
-struct LaneVertex {
-    int32_t x;
-    int32_t y;
-    ColourLanes values;
-};
-
-LaneVertex laneVertex(int32_t x, int32_t y, uint32_t colour, double z) {
-    const Colour c = unpackColour(colour);
-    return LaneVertex{x, y, {_mm_set_pd(c.green, c.blue), _mm_set_pd(c.red, z)}};
+ColourLanes lanesOf(const ShadedCorner& c) {
+    return ColourLanes{_mm_load_pd(c.blueGreen), _mm_load_pd(c.depthRed)};
 }
+using LaneVertex = ShadedCorner;
 
 struct LaneEdge {
     double x;
@@ -364,9 +359,10 @@ struct LaneEdge {
         const int64_t dy = int64_t{to.y} - int64_t{from.y};
         const double divisor = dy > 1 ? double(dy) : 1.0;
         const __m128d d = _mm_set1_pd(divisor);
-        return LaneEdge{double(from.x), (double(to.x) - double(from.x)) / divisor, from.values,
-                        {_mm_div_pd(_mm_sub_pd(to.values.blueGreen, from.values.blueGreen), d),
-                         _mm_div_pd(_mm_sub_pd(to.values.depthRed, from.values.depthRed), d)}};
+        const ColourLanes start = lanesOf(from), end = lanesOf(to);
+        return LaneEdge{double(from.x), (double(to.x) - double(from.x)) / divisor, start,
+                        {_mm_div_pd(_mm_sub_pd(end.blueGreen, start.blueGreen), d),
+                         _mm_div_pd(_mm_sub_pd(end.depthRed, start.depthRed), d)}};
     }
     void step() {
         x += dx;
@@ -386,45 +382,50 @@ ColourLanes wholeLanes(const ColourLanes& v) {
 inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
 inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }
 
+// Depth: the depths are tested and stored (a depth-tested fill on a depth buffer without usable
+// values tests and stores nothing, and draws as the fill without depth).
 template <bool Depth>
 struct LaneFill {
     int32_t width;
     int32_t height;
     uint8_t* pixels;
-    double* depths;  // null: no depth is tested or stored (a depth buffer without usable values)
+    double* depths;
+
+    // Pixel (x, y) is pixels[4 * (x + rowStart(y))], its depth depths[x + depthRowStart(y)].
+    size_t rowStart(int32_t y) const { return size_t(height - 1 - y) * size_t(width); }
+    size_t depthRowStart(int32_t y) const { return size_t(y) * size_t(width); }
 
     // One pixel inside the surface: the colour bytes as shadedSpanOf writes them.
     [[gnu::always_inline]] inline void pixel(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& v) const {
         if constexpr (Depth) {
-            if (depthRow) {
-                const double z = _mm_cvtsd_f64(v.depthRed);
-                if (!(depthRow[x] < z)) return;
-                depthRow[x] = z;
-            }
+            const double z = _mm_cvtsd_f64(v.depthRed);
+            if (!(depthRow[x] < z)) return;
+            depthRow[x] = z;
         }
         uint8_t* p = row + size_t(x) * 4;
         p[0] = lowLaneByte(v.blueGreen);
         p[1] = highLaneByte(v.blueGreen);
         p[2] = highLaneByte(v.depthRed);
     }
-    uint8_t* rowOf(int32_t y) const { return pixels + (size_t(height - 1 - y) * size_t(width)) * 4; }
-    double* depthRowOf(int32_t y) const { return depths ? depths + size_t(y) * size_t(width) : nullptr; }
+
+    uint8_t* rowAt(size_t start) const { return pixels + start * 4; }
+    double* depthRowAt(size_t start) const { return Depth ? depths + start : nullptr; }
 
     void apex(const LaneVertex& p) const {
         if (p.x < 0 || p.x >= width || p.y < 0 || p.y >= height) return;
-        pixel(rowOf(p.y), depthRowOf(p.y), p.x, p.values);
+        pixel(rowAt(rowStart(p.y)), depthRowAt(depthRowStart(p.y)), p.x, lanesOf(p));
     }
 
     // clippedSpan between two ends whose channels are whole, on a row inside the surface.
-    [[gnu::always_inline]] inline void span(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a,
-                                            const ColourLanes& b) const {
+    [[gnu::always_inline]] inline void span(int32_t xa, size_t rowStart, size_t depthRowStart, int32_t xb,
+                                            const ColourLanes& a, const ColourLanes& b) const {
         const int32_t first = std::max(0, std::min(xa, xb));
         const int32_t last = std::min(std::max(xa, xb), width - 1);
         if (last < first) return;
+        uint8_t* row = rowAt(rowStart);
+        double* depthRow = depthRowAt(depthRowStart);
         const bool reversed = xb <= xa;
         ColourLanes current = reversed ? b : a;
-        uint8_t* row = rowOf(y);
-        double* depthRow = depthRowOf(y);
         const int32_t n = last - first;
         if (n == 0) return pixel(row, depthRow, first, current);
         const ColourLanes& end = reversed ? a : b;
@@ -438,19 +439,13 @@ struct LaneFill {
         }
     }
     void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
-        if (y >= 0 && y < height) span(xa, y, xb, wholeLanes(a), wholeLanes(b));
+        if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, wholeLanes(a), wholeLanes(b));
     }
 };
 
 // False when the triangle is left to the generic walk; then nothing has been drawn.
 template <bool Depth>
-bool laneTriangle(Surface& s, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
-    using Kind = WriteTarget::Kind;
-    const WriteTarget t = writeTarget<Depth>(s);
-    if (t.kind == Kind::Nothing) return true;
-    if (t.kind == Kind::PerPixel) return false;
-    const LaneFill<Depth> fill{s.width, s.height, t.pixels, t.depths};
-
+bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
     const LaneVertex* sorted[3] = {&p0, &p1, &p2};
     if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
     if (sorted[2]->y < sorted[1]->y) std::swap(sorted[1], sorted[2]);
@@ -459,12 +454,14 @@ bool laneTriangle(Surface& s, const LaneVertex& p0, const LaneVertex& p1, const 
     const LaneVertex& mid = *sorted[1];
     const LaneVertex& low = *sorted[2];
 
-    if (top.y >= s.height || low.y < 0) return true;
-    const int64_t minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
-    const bool boundedRounding = int64_t{low.y} - top.y <= (1 << 16) && minX >= -(1 << 24) && maxX <= (1 << 24);
-    if (boundedRounding && (maxX <= -2 || minX >= int64_t{s.width} + 1)) return true;
+    if (top.y >= fill.height || low.y < 0) return true;
+    const int32_t minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
+    // Within these bounds an edge's x stays inside the int32 range, so it truncates without the
+    // second look of truncToInt32.
+    const bool bounded = int64_t{low.y} - top.y <= (1 << 16) && minX >= -(1 << 24) && maxX <= (1 << 24);
+    if (bounded && (maxX <= -2 || int64_t{minX} >= int64_t{fill.width} + 1)) return true;
     const int64_t firstRow = int64_t{top.y} + 1;
-    const int64_t lastRow = std::min<int64_t>(low.y, int64_t{s.height} - 1);
+    const int64_t lastRow = std::min<int64_t>(low.y, int64_t{fill.height} - 1);
     if (-firstRow > kExactReach) return false;
 
     fill.apex(top);
@@ -472,22 +469,45 @@ bool laneTriangle(Surface& s, const LaneVertex& p0, const LaneVertex& p1, const 
     if (firstRow <= lastRow) {
         LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
         LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
-        for (int32_t y = int32_t(firstRow); y <= int32_t(lastRow); ++y) {
-            edge1.step();
-            edge2.step();
-            if (y >= 0)
-                fill.span(truncToInt32(edge1.x), y, truncToInt32(edge2.x), wholeLanes(edge1.values),
+        const auto column = [bounded](double x) { return bounded ? _mm_cvttsd_si32(_mm_set_sd(x)) : truncToInt32(x); };
+        const int32_t firstVisible = int32_t(std::max<int64_t>(firstRow, 0));
+        size_t row = fill.rowStart(firstVisible), depthRow = fill.depthRowStart(firstVisible);
+        const auto walkRows = [&](int32_t from, int32_t to) {
+            for (int32_t y = from; y <= to; ++y) {
+                edge1.step();
+                edge2.step();
+                if (y < 0) continue;
+                fill.span(column(edge1.x), row, depthRow, column(edge2.x), wholeLanes(edge1.values),
                           wholeLanes(edge2.values));
-            if (y == mid.y && y < lastRow) {
-                const LaneEdge midLow = LaneEdge::between(mid, low);
-                edge1.dx = midLow.dx;
-                edge1.increment = midLow.increment;
+                row -= size_t(fill.width);  // wraps past the bottom row, where it is no longer used
+                depthRow += size_t(fill.width);
             }
+        };
+        // Down to the mid row on the first sides; below it edge 1 takes the mid-to-low increments.
+        const int32_t last = int32_t(lastRow);
+        if (flatTop || mid.y >= last) {
+            walkRows(int32_t(firstRow), last);
+        } else {
+            walkRows(int32_t(firstRow), mid.y);
+            const LaneEdge midLow = LaneEdge::between(mid, low);
+            edge1.dx = midLow.dx;
+            edge1.increment = midLow.increment;
+            walkRows(mid.y + 1, last);
         }
     }
-    if (flatTop) fill.rowSpan(top.x, top.y, mid.x, top.values, mid.values);
-    if (mid.y == low.y) fill.rowSpan(mid.x, mid.y, low.x, mid.values, low.values);
+    if (flatTop) fill.rowSpan(top.x, top.y, mid.x, lanesOf(top), lanesOf(mid));
+    if (mid.y == low.y) fill.rowSpan(mid.x, mid.y, low.x, lanesOf(mid), lanesOf(low));
     return true;
+}
+
+// The lane walk for one call of a shaded fill: false when it does not apply.
+template <bool Depth>
+bool laneFill(Surface& s, const ShadedCorner& p0, const ShadedCorner& p1, const ShadedCorner& p2) {
+    const WriteTarget t = writeTarget<Depth>(s);
+    if (t.kind == WriteTarget::Kind::Nothing) return true;
+    if (t.kind == WriteTarget::Kind::PerPixel) return false;
+    if (t.depths) return laneTriangle(LaneFill<true>{s.width, s.height, t.pixels, t.depths}, p0, p1, p2);
+    return laneTriangle(LaneFill<false>{s.width, s.height, t.pixels, nullptr}, p0, p1, p2);
 }
 #endif
 
@@ -496,8 +516,8 @@ bool laneTriangle(Surface& s, const LaneVertex& p0, const LaneVertex& p1, const 
 void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                  uint32_t c0, uint32_t c1, uint32_t c2) {
 #if defined(__SSE2__)
-    if (laneTriangle<false>(*this, laneVertex(x0, y0, c0, 0.0), laneVertex(x1, y1, c1, 0.0),
-                            laneVertex(x2, y2, c2, 0.0)))
+    if (laneFill<false>(*this, ShadedCorner(x0, y0, c0, 0.0), ShadedCorner(x1, y1, c1, 0.0),
+                        ShadedCorner(x2, y2, c2, 0.0)))
         return;
 #endif
     ShadedFill<false> fill{*this};
@@ -508,14 +528,51 @@ void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1,
 void Surface::fillTriangleShadedDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                       uint32_t c0, uint32_t c1, uint32_t c2, double z0, double z1, double z2) {
 #if defined(__SSE2__)
-    if (laneTriangle<true>(*this, laneVertex(x0, y0, c0, z0), laneVertex(x1, y1, c1, z1),
-                           laneVertex(x2, y2, c2, z2)))
+    if (laneFill<true>(*this, ShadedCorner(x0, y0, c0, z0), ShadedCorner(x1, y1, c1, z1),
+                       ShadedCorner(x2, y2, c2, z2)))
         return;
 #endif
     ShadedFill<true> fill{*this};
     walkTriangle(withDepth(shadedVertex<4>(x0, y0, c0), kShadedZ, z0),
                  withDepth(shadedVertex<4>(x1, y1, c1), kShadedZ, z1),
                  withDepth(shadedVertex<4>(x2, y2, c2), kShadedZ, z2), height, fill);
+}
+
+ShadedCorner::ShadedCorner(int32_t x, int32_t y, uint32_t colour, double z)
+    : x(x), y(y), blueGreen{double((colour >> 16) & 0xFF), double((colour >> 8) & 0xFF)},
+      depthRed{z, double(colour & 0xFF)} {}
+
+ShadedTriangles::ShadedTriangles(Surface& surface, bool depthTested) : surface_(surface), depthTested_(depthTested) {
+#if defined(__SSE2__)
+    const WriteTarget t = depthTested ? writeTarget<true>(surface) : writeTarget<false>(surface);
+    if (t.kind == WriteTarget::Kind::Nothing) {
+        path_ = Path::Nothing;
+    } else if (t.kind != WriteTarget::Kind::PerPixel) {
+        path_ = Path::Lanes;
+        pixels_ = t.pixels;
+        depths_ = t.depths;
+    }
+#endif
+}
+
+void ShadedTriangles::draw(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
+#if defined(__SSE2__)
+    if (path_ == Path::Nothing) return;
+    if (path_ == Path::Lanes) {
+        const bool drawn = depths_ ? laneTriangle(LaneFill<true>{surface_.width, surface_.height, pixels_, depths_}, a, b, c)
+                                   : laneTriangle(LaneFill<false>{surface_.width, surface_.height, pixels_, nullptr}, a, b, c);
+        if (drawn) return;
+    }
+#endif
+    const double za = a.depthRed[0], zb = b.depthRed[0], zc = c.depthRed[0];
+    const auto colour = [](const ShadedCorner& p) {
+        return packColour(Colour{uint8_t(p.depthRed[1]), uint8_t(p.blueGreen[1]), uint8_t(p.blueGreen[0])});
+    };
+    if (depthTested_) {
+        surface_.fillTriangleShadedDepth(a.x, a.y, b.x, b.y, c.x, c.y, colour(a), colour(b), colour(c), za, zb, zc);
+    } else {
+        surface_.fillTriangleShaded(a.x, a.y, b.x, b.y, c.x, c.y, colour(a), colour(b), colour(c));
+    }
 }
 
 void Surface::fillTriangleTextured(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "foundation/convert.h"
+#include "render/shaded_triangles.h"
 
 namespace td {
 
@@ -53,40 +54,36 @@ void Renderer::render(const Scene* scene) {
     for (size_t i = 0; i < vertices.size(); ++i) {
         Corner& c = corners_[i];
         c.transformed = transformVertex(vertices[i]);
-        c.point = projectToSurface(c.transformed.position);
+        const ScreenPoint point = projectToSurface(c.transformed.position);
         c.intensity = light ? light->intensity(c.transformed.normal, c.transformed.position) : 1.0;
-        c.colour = packColour(Colour(c.transformed.colour).scale(c.intensity));
+        c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(c.transformed.colour).scale(c.intensity)),
+                                c.transformed.position.z);
     }
 
+    ShadedTriangles shaded(*surface, depthTested);
+    const size_t count = vertices.size();
     for (const Face& face : faces) {
-        bool named = !vertices.empty();
-        for (uint32_t index : face.vertexIndex) named = named && index < vertices.size();
-        if (!named) continue;
+        const uint32_t* index = face.vertexIndex;
+        if (index[0] >= count || index[1] >= count || index[2] >= count) continue;
 
-        const Corner& c0 = corners_[face.vertexIndex[0]];
-        const Corner& c1 = corners_[face.vertexIndex[1]];
-        const Corner& c2 = corners_[face.vertexIndex[2]];
+        const Corner& c0 = corners_[index[0]];
+        const Corner& c1 = corners_[index[1]];
+        const Corner& c2 = corners_[index[2]];
         if (!isFrontFacing(c0.transformed, c1.transformed, c2.transformed)) continue;
-        const ScreenPoint &p0 = c0.point, &p1 = c1.point, &p2 = c2.point;
-        const double z0 = c0.transformed.position.z, z1 = c1.transformed.position.z,
-                     z2 = c2.transformed.position.z;
-
-        if (texture) {
-            const TexCoord* uv = face.uv;
-            if (depthTested) {
-                surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
-                                                   uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity,
-                                                   c2.intensity, texture, z0, z1, z2);
-            } else {
-                surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
-                                              uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity,
-                                              texture);
-            }
-        } else if (depthTested) {
-            surface->fillTriangleShadedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, c0.colour, c1.colour, c2.colour,
-                                             z0, z1, z2);
+        if (!texture) {
+            shaded.draw(c0.shaded, c1.shaded, c2.shaded);
+            continue;
+        }
+        const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
+        const double z0 = p0.depthRed[0], z1 = p1.depthRed[0], z2 = p2.depthRed[0];
+        const TexCoord* uv = face.uv;
+        if (depthTested) {
+            surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,
+                                               uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture,
+                                               z0, z1, z2);
         } else {
-            surface->fillTriangleShaded(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, c0.colour, c1.colour, c2.colour);
+            surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,
+                                          uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture);
         }
     }
 }

@@ -7,6 +7,7 @@
 
 #include "asset/scene.h"
 #include "foundation/math.h"
+#include "render/shaded_triangles.h"
 #include "render/surface.h"
 
 namespace td {
@@ -48,9 +49,8 @@ private:
     // shared by several faces, and each of them would get the same values.
     struct Corner {
         Vertex transformed;
-        ScreenPoint point;
         double intensity = 1.0;
-        uint32_t colour = 0;  // the vertex colour scaled by the intensity
+        ShadedCorner shaded;  // pixel position, the vertex colour scaled by the intensity, z
     };
     std::vector<Corner> corners_;  // kept between frames, so a frame allocates nothing
 };
