@@ -1,11 +1,65 @@
 #include "render/renderer.h"
 
+#include <cmath>
 #include <vector>
 
 #include "foundation/convert.h"
 #include "render/shaded_triangles.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace td {
+namespace {
+
+#if defined(__SSE2__)
+// transformPoint (foundation/math.cpp) with the rows of the matrix taken two at a time: rows 0 and
+// 1 (x and y) in one vector register, rows 2 and 3 (z and w) in another. Each lane computes
+// m[r][0] * x + m[r][1] * y + m[r][2] * z + m[r][3] with the same products added in the same
+// order, and the division and the scaling by 1 / w are transformPoint's, so the result is the same
+// bit for bit; the matrix is rearranged once per pass instead of being read row by row per point.
+class PairedRows {
+public:
+    explicit PairedRows(const Matrix4& m) {
+        for (int pair = 0; pair < 2; ++pair)
+            for (int column = 0; column < 4; ++column)
+                columns_[pair][column] = _mm_set_pd(m.at(2 * pair + 1, column), m.at(2 * pair, column));
+    }
+
+    Vec3 transform(Vec3 p) const {
+        const __m128d x = _mm_set1_pd(p.x), y = _mm_set1_pd(p.y), z = _mm_set1_pd(p.z);
+        __m128d xy = rows(columns_[0], x, y, z);
+        const __m128d zw = rows(columns_[1], x, y, z);
+        double rz = _mm_cvtsd_f64(zw);
+        const double w = _mm_cvtsd_f64(_mm_unpackhi_pd(zw, zw));
+        if (w != 1.0 && std::fabs(w) > 1e-6) {
+            const double k = 1.0 / w;
+            xy = _mm_mul_pd(xy, _mm_set1_pd(k));
+            rz *= k;
+        }
+        return Vec3{_mm_cvtsd_f64(xy), _mm_cvtsd_f64(_mm_unpackhi_pd(xy, xy)), rz};
+    }
+
+private:
+    static __m128d rows(const __m128d (&c)[4], __m128d x, __m128d y, __m128d z) {
+        return _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(c[0], x), _mm_mul_pd(c[1], y)), _mm_mul_pd(c[2], z)),
+                          c[3]);
+    }
+    __m128d columns_[2][4];
+};
+#else
+class PairedRows {
+public:
+    explicit PairedRows(const Matrix4& m) : m_(m) {}
+    Vec3 transform(Vec3 p) const { return transformPoint(m_, p); }
+
+private:
+    Matrix4 m_;
+};
+#endif
+
+}  // namespace
 
 void Renderer::setModel(const Matrix4& m) {
     model = m;
@@ -50,10 +104,18 @@ void Renderer::render(const Scene* scene) {
     const Texture* texture = scene->texture;
     const bool depthTested = (flags & kDepthTest) != 0;
 
+    // transformVertex for every vertex, through the paired rows.
+    const PairedRows rows(combined);
     corners_.resize(vertices.size());
     for (size_t i = 0; i < vertices.size(); ++i) {
         Corner& c = corners_[i];
-        c.transformed = transformVertex(vertices[i]);
+        const Vertex& v = vertices[i];
+        c.transformed.position = rows.transform(v.position);
+        const Vec3 tip = rows.transform(Vec3{v.position.x + v.normal.x, v.position.y + v.normal.y,
+                                             v.position.z + v.normal.z});
+        const Vec3& position = c.transformed.position;
+        c.transformed.normal = Vec3{tip.x - position.x, tip.y - position.y, tip.z - position.z};
+        c.transformed.colour = v.colour;
         const ScreenPoint point = projectToSurface(c.transformed.position);
         c.intensity = light ? light->intensity(c.transformed.normal, c.transformed.position) : 1.0;
         c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(c.transformed.colour).scale(c.intensity)),
