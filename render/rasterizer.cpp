@@ -355,14 +355,20 @@ struct LaneEdge {
     ColourLanes increment;
 
     // As Edge::between: edges of height 0 or 1 divide by 1.
+    // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
     static LaneEdge between(const LaneVertex& from, const LaneVertex& to) {
         const int64_t dy = int64_t{to.y} - int64_t{from.y};
-        const double divisor = dy > 1 ? double(dy) : 1.0;
-        const __m128d d = _mm_set1_pd(divisor);
         const ColourLanes start = lanesOf(from), end = lanesOf(to);
-        return LaneEdge{double(from.x), (double(to.x) - double(from.x)) / divisor, start,
-                        {_mm_div_pd(_mm_sub_pd(end.blueGreen, start.blueGreen), d),
-                         _mm_div_pd(_mm_sub_pd(end.depthRed, start.depthRed), d)}};
+        LaneEdge e{double(from.x), double(to.x) - double(from.x), start,
+                   {_mm_sub_pd(end.blueGreen, start.blueGreen), _mm_sub_pd(end.depthRed, start.depthRed)}};
+        if (dy > 1) {
+            const double divisor = double(dy);
+            const __m128d d = _mm_set1_pd(divisor);
+            e.dx /= divisor;
+            e.increment.blueGreen = _mm_div_pd(e.increment.blueGreen, d);
+            e.increment.depthRed = _mm_div_pd(e.increment.depthRed, d);
+        }
+        return e;
     }
     void step() {
         x += dx;
@@ -537,10 +543,6 @@ void Surface::fillTriangleShadedDepth(int32_t x0, int32_t y0, int32_t x1, int32_
                  withDepth(shadedVertex<4>(x1, y1, c1), kShadedZ, z1),
                  withDepth(shadedVertex<4>(x2, y2, c2), kShadedZ, z2), height, fill);
 }
-
-ShadedCorner::ShadedCorner(int32_t x, int32_t y, uint32_t colour, double z)
-    : x(x), y(y), blueGreen{double((colour >> 16) & 0xFF), double((colour >> 8) & 0xFF)},
-      depthRed{z, double(colour & 0xFF)} {}
 
 ShadedTriangles::ShadedTriangles(Surface& surface, bool depthTested) : surface_(surface), depthTested_(depthTested) {
 #if defined(__SSE2__)

@@ -81,14 +81,6 @@ Vertex Renderer::transformVertex(const Vertex& v) const {
     return t;
 }
 
-ScreenPoint Renderer::projectToSurface(Vec3 p) const {
-    if (!surface) return ScreenPoint{};
-    const double w = surface->width, h = surface->height;
-    // The +1 puts a point half a pixel right of and above the pixel grid lines.
-    return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + double(surface->width / 2)),
-                       truncToInt32(double(surface->height / 2) - (h * p.y + 1.0) * 0.5)};
-}
-
 bool Renderer::isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) {
     const double d0x = b.position.x - a.position.x, d0y = b.position.y - a.position.y;
     const double d1x = c.position.x - b.position.x, d1y = c.position.y - b.position.y;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "asset/scene.h"
+#include "foundation/convert.h"
 #include "foundation/math.h"
 #include "render/shaded_triangles.h"
 #include "render/surface.h"
@@ -33,7 +34,13 @@ public:
     // (position + normal) and the projected position, not normalised.
     Vertex transformVertex(const Vertex& v) const;
     // The pixel position of a projected point; (0, 0) without a surface.
-    ScreenPoint projectToSurface(Vec3 p) const;
+    ScreenPoint projectToSurface(Vec3 p) const {
+        if (!surface) return ScreenPoint{};
+        const double w = surface->width, h = surface->height;
+        // The +1 puts a point half a pixel right of and above the pixel grid lines.
+        return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + double(surface->width / 2)),
+                           truncToInt32(double(surface->height / 2) - (h * p.y + 1.0) * 0.5)};
+    }
     // True when the corners run counter-clockwise on the screen or are collinear; a NaN culls.
     static bool isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c);
 

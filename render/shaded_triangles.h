@@ -17,7 +17,9 @@ struct ShadedCorner {
 
     ShadedCorner() = default;
     // `colour` packed red | green << 8 | blue << 16; z is not used without depth testing.
-    ShadedCorner(int32_t x, int32_t y, uint32_t colour, double z);
+    ShadedCorner(int32_t x, int32_t y, uint32_t colour, double z)
+        : x(x), y(y), blueGreen{double((colour >> 16) & 0xFF), double((colour >> 8) & 0xFF)},
+          depthRed{z, double(colour & 0xFF)} {}
 };
 
 // Draws triangles exactly as one call each of fillTriangleShadedDepth (or fillTriangleShaded
