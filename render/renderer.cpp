@@ -81,13 +81,6 @@ Vertex Renderer::transformVertex(const Vertex& v) const {
     return t;
 }
 
-bool Renderer::isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) {
-    const double d0x = b.position.x - a.position.x, d0y = b.position.y - a.position.y;
-    const double d1x = c.position.x - b.position.x, d1y = c.position.y - b.position.y;
-    const double f = d0x * d1y - d0y * d1x;
-    return f >= 0.0;
-}
-
 void Renderer::render(const Scene* scene) {
     if (!scene || !surface) return;
     // The pass only reads the scene, so it works on the scene's own arrays: no copies.
@@ -102,16 +95,15 @@ void Renderer::render(const Scene* scene) {
     for (size_t i = 0; i < vertices.size(); ++i) {
         Corner& c = corners_[i];
         const Vertex& v = vertices[i];
-        c.transformed.position = rows.transform(v.position);
+        const Vec3 position = rows.transform(v.position);
         const Vec3 tip = rows.transform(Vec3{v.position.x + v.normal.x, v.position.y + v.normal.y,
                                              v.position.z + v.normal.z});
-        const Vec3& position = c.transformed.position;
-        c.transformed.normal = Vec3{tip.x - position.x, tip.y - position.y, tip.z - position.z};
-        c.transformed.colour = v.colour;
-        const ScreenPoint point = projectToSurface(c.transformed.position);
-        c.intensity = light ? light->intensity(c.transformed.normal, c.transformed.position) : 1.0;
-        c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(c.transformed.colour).scale(c.intensity)),
-                                c.transformed.position.z);
+        const Vec3 normal{tip.x - position.x, tip.y - position.y, tip.z - position.z};
+        const ScreenPoint point = projectToSurface(position);
+        c.x = position.x;
+        c.y = position.y;
+        c.intensity = light ? light->intensity(normal, position) : 1.0;
+        c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(v.colour).scale(c.intensity)), position.z);
     }
 
     ShadedTriangles shaded(*surface, depthTested);
@@ -123,7 +115,7 @@ void Renderer::render(const Scene* scene) {
         const Corner& c0 = corners_[index[0]];
         const Corner& c1 = corners_[index[1]];
         const Corner& c2 = corners_[index[2]];
-        if (!isFrontFacing(c0.transformed, c1.transformed, c2.transformed)) continue;
+        if (!isFrontFacing(c0.x, c0.y, c1.x, c1.y, c2.x, c2.y)) continue;
         if (!texture) {
             shaded.draw(c0.shaded, c1.shaded, c2.shaded);
             continue;
