@@ -561,8 +561,9 @@ void ShadedTriangles::draw(const ShadedCorner& a, const ShadedCorner& b, const S
 #if defined(__SSE2__)
     if (path_ == Path::Nothing) return;
     if (path_ == Path::Lanes) {
-        const bool drawn = depths_ ? laneTriangle(LaneFill<true>{surface_.width, surface_.height, pixels_, depths_}, a, b, c)
-                                   : laneTriangle(LaneFill<false>{surface_.width, surface_.height, pixels_, nullptr}, a, b, c);
+        const int32_t w = surface_.width, h = surface_.height;
+        const bool drawn = depths_ ? laneTriangle(LaneFill<true>{w, h, pixels_, depths_}, a, b, c)
+                                   : laneTriangle(LaneFill<false>{w, h, pixels_, nullptr}, a, b, c);
         if (drawn) return;
     }
 #endif

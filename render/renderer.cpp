@@ -89,7 +89,7 @@ void Renderer::render(const Scene* scene) {
     const Texture* texture = scene->texture;
     const bool depthTested = (flags & kDepthTest) != 0;
 
-    // transformVertex for every vertex, through the paired rows.
+    // transformVertex for every vertex, through the paired rows, rearranged once for the pass.
     const PairedRows rows(combined);
     corners_.resize(vertices.size());
     for (size_t i = 0; i < vertices.size(); ++i) {

@@ -238,7 +238,8 @@ TEST(Renderer, ShadedFacesDrawAsOneFillCallEach) {
                     for (int k = 0; k < 3; ++k) {
                         t[k] = r.transformVertex(scene.vertices[f.vertexIndex[k]]);
                         p[k] = r.projectToSurface(t[k].position);
-                        c[k] = packColour(Colour(t[k].colour).scale(program.light.intensity(t[k].normal, t[k].position)));
+                        const double intensity = program.light.intensity(t[k].normal, t[k].position);
+                        c[k] = packColour(Colour(t[k].colour).scale(intensity));
                     }
                     if (!Renderer::isFrontFacing(t[0], t[1], t[2])) continue;
                     if (flags == 0x21) {
@@ -252,7 +253,8 @@ TEST(Renderer, ShadedFacesDrawAsOneFillCallEach) {
                 if (state != kNoBuffer && state != kNoValues) {
                     const DoubleArray& a = *drawn[0]->depth->values;
                     const DoubleArray& b = *drawn[1]->depth->values;
-                    EXPECT_EQ(std::memcmp(a.intactPayload(), b.intactPayload(), a.count() * sizeof(double)), 0) << state;
+                    EXPECT_EQ(std::memcmp(a.intactPayload(), b.intactPayload(), a.count() * sizeof(double)), 0)
+                        << state;
                 }
                 if (scale == 1.0 && state != kNoBuffer) {
                     EXPECT_NE(maskOf(*drawn[0]).find('#'), std::string::npos) << state << " " << flags;

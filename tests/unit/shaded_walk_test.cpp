@@ -48,7 +48,8 @@ TEST(ShadedWalk, PlainLayoutDrawsAsPixelByPixel) {
             auto other = makeSurface(kWidth, kHeight);
             ASSERT_TRUE(other->depth->create(kWidth + 1, kHeight));
             for (Surface* s : {plain.get(), other.get()})
-                s->fillTriangleShadedDepth(px[0], py[0], px[1], py[1], px[2], py[2], c[0], c[1], c[2], z[0], z[1], z[2]);
+                s->fillTriangleShadedDepth(px[0], py[0], px[1], py[1], px[2], py[2], c[0], c[1], c[2], z[0], z[1],
+                                           z[2]);
             const bool same =
                 std::memcmp(plain->pixels->intactPayload(), other->pixels->intactPayload(), plain->pixels->count()) == 0;
             differing += !same;
