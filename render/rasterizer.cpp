@@ -344,7 +344,7 @@ struct ColourLanes {
 };
 
 ColourLanes lanesOf(const ShadedCorner& c) {
-    return ColourLanes{_mm_load_pd(c.blueGreen), _mm_load_pd(c.depthRed)};
+    return ColourLanes{_mm_loadu_pd(c.blueGreen), _mm_loadu_pd(c.depthRed)};
 }
 using LaneVertex = ShadedCorner;
 

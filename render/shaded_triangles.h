@@ -12,8 +12,9 @@ namespace td {
 struct ShadedCorner {
     int32_t x = 0;
     int32_t y = 0;
-    alignas(16) double blueGreen[2] = {};
-    alignas(16) double depthRed[2] = {};
+    // Not over-aligned: on the 32-bit build, new and malloc give only 8-byte alignment.
+    double blueGreen[2] = {};
+    double depthRed[2] = {};
 
     ShadedCorner() = default;
     // `colour` packed red | green << 8 | blue << 16; z is not used without depth testing.
