@@ -6,6 +6,7 @@
 #include "foundation/convert.h"
 #include "foundation/math.h"
 #include "render/repeated_addition.h"
+#include "render/shaded_triangles.h"
 #include "render/surface.h"
 #include "render/texture.h"
 #include "render/triangle_walk.h"
@@ -320,10 +321,213 @@ struct TexturedFill {
     }
 };
 
+#if defined(__SSE2__)
+// The shaded fills on a surface whose pixels and depths have the plain layout: the walk above
+// (walkTriangle with ShadedFill and clippedSpan), specialised. The four values of a corner travel
+// in two vector registers, blue and green in one, z (0 without depth) and red in the other, so
+// that each addition and each division of the walk is made for two values by one instruction.
+// A lane of a packed addition, subtraction, division or truncation is exactly the scalar
+// operation on that value, so every value, every increment and every pixel is the one the
+// generic walk computes, in the same order; only the overhead around the arithmetic is less:
+//   - the mid-to-low increments are computed only when a row below the mid row uses them, and
+//     the top-to-mid ones not at all for a flat top (the generic walk computes and drops them);
+//   - the increments of a span of one column (n = 0) are not computed, as there;
+//   - a triangle whose rows all lie above or below the surface writes nothing (rows are whole
+//     numbers) and is not walked; nor is one of at most 2^16 rows whose corners lie within 2^24
+//     columns of 0 and all two or more columns left of the surface or right of its last column:
+//     an edge's x then stays within its corners' columns give or take the rounding of at most
+//     2^16 additions, each off by less than 2^-27 (ulp(2^25) / 2 for the sum, plus the error of
+//     dx, |dx| <= 2^25, times 2^-53), so less than 2^-11 in all, and every span truncates outside.
+// Triangles whose first visible row lies more than kExactReach rows below the apex, and
+// surfaces without the plain layout, take the generic walk.
+struct ColourLanes {
+    __m128d blueGreen;
+    __m128d depthRed;
+};
+
+ColourLanes lanesOf(const ShadedCorner& c) {
+    return ColourLanes{_mm_loadu_pd(c.blueGreen), _mm_loadu_pd(c.depthRed)};
+}
+using LaneVertex = ShadedCorner;
+
+struct LaneEdge {
+    double x;
+    double dx;
+    ColourLanes values;
+    ColourLanes increment;
+
+    // As Edge::between: edges of height 0 or 1 divide by 1.
+    // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
+    static LaneEdge between(const LaneVertex& from, const LaneVertex& to) {
+        const int64_t dy = int64_t{to.y} - int64_t{from.y};
+        const ColourLanes start = lanesOf(from), end = lanesOf(to);
+        LaneEdge e{double(from.x), double(to.x) - double(from.x), start,
+                   {_mm_sub_pd(end.blueGreen, start.blueGreen), _mm_sub_pd(end.depthRed, start.depthRed)}};
+        if (dy > 1) {
+            const double divisor = double(dy);
+            const __m128d d = _mm_set1_pd(divisor);
+            e.dx /= divisor;
+            e.increment.blueGreen = _mm_div_pd(e.increment.blueGreen, d);
+            e.increment.depthRed = _mm_div_pd(e.increment.depthRed, d);
+        }
+        return e;
+    }
+    void step() {
+        x += dx;
+        values.blueGreen = _mm_add_pd(values.blueGreen, increment.blueGreen);
+        values.depthRed = _mm_add_pd(values.depthRed, increment.depthRed);
+    }
+};
+
+// wholeChannels: each channel truncated to its low byte, z kept.
+ColourLanes wholeLanes(const ColourLanes& v) {
+    const __m128i low8 = _mm_set_epi32(0, 0, 0xFF, 0xFF);
+    const __m128d blueGreen = _mm_cvtepi32_pd(_mm_and_si128(_mm_cvttpd_epi32(v.blueGreen), low8));
+    const __m128d zeroRed = _mm_cvtepi32_pd(_mm_and_si128(_mm_cvttpd_epi32(v.depthRed), low8));
+    return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
+}
+
+inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
+inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }
+
+// Depth: the depths are tested and stored (a depth-tested fill on a depth buffer without usable
+// values tests and stores nothing, and draws as the fill without depth).
+template <bool Depth>
+struct LaneFill {
+    int32_t width;
+    int32_t height;
+    uint8_t* pixels;
+    double* depths;
+
+    // Pixel (x, y) is pixels[4 * (x + rowStart(y))], its depth depths[x + depthRowStart(y)].
+    size_t rowStart(int32_t y) const { return size_t(height - 1 - y) * size_t(width); }
+    size_t depthRowStart(int32_t y) const { return size_t(y) * size_t(width); }
+
+    // One pixel inside the surface: the colour bytes as shadedSpanOf writes them.
+    [[gnu::always_inline]] inline void pixel(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& v) const {
+        if constexpr (Depth) {
+            const double z = _mm_cvtsd_f64(v.depthRed);
+            if (!(depthRow[x] < z)) return;
+            depthRow[x] = z;
+        }
+        uint8_t* p = row + size_t(x) * 4;
+        p[0] = lowLaneByte(v.blueGreen);
+        p[1] = highLaneByte(v.blueGreen);
+        p[2] = highLaneByte(v.depthRed);
+    }
+
+    uint8_t* rowAt(size_t start) const { return pixels + start * 4; }
+    double* depthRowAt(size_t start) const { return Depth ? depths + start : nullptr; }
+
+    void apex(const LaneVertex& p) const {
+        if (p.x < 0 || p.x >= width || p.y < 0 || p.y >= height) return;
+        pixel(rowAt(rowStart(p.y)), depthRowAt(depthRowStart(p.y)), p.x, lanesOf(p));
+    }
+
+    // clippedSpan between two ends whose channels are whole, on a row inside the surface.
+    [[gnu::always_inline]] inline void span(int32_t xa, size_t rowStart, size_t depthRowStart, int32_t xb,
+                                            const ColourLanes& a, const ColourLanes& b) const {
+        const int32_t first = std::max(0, std::min(xa, xb));
+        const int32_t last = std::min(std::max(xa, xb), width - 1);
+        if (last < first) return;
+        uint8_t* row = rowAt(rowStart);
+        double* depthRow = depthRowAt(depthRowStart);
+        const bool reversed = xb <= xa;
+        ColourLanes current = reversed ? b : a;
+        const int32_t n = last - first;
+        if (n == 0) return pixel(row, depthRow, first, current);
+        const ColourLanes& end = reversed ? a : b;
+        const __m128d steps = _mm_set1_pd(double(n));
+        const __m128d incBlueGreen = _mm_div_pd(_mm_sub_pd(end.blueGreen, current.blueGreen), steps);
+        const __m128d incDepthRed = _mm_div_pd(_mm_sub_pd(end.depthRed, current.depthRed), steps);
+        for (int32_t x = first; x <= last; ++x) {
+            pixel(row, depthRow, x, current);
+            current.blueGreen = _mm_add_pd(current.blueGreen, incBlueGreen);
+            current.depthRed = _mm_add_pd(current.depthRed, incDepthRed);
+        }
+    }
+    void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
+        if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, wholeLanes(a), wholeLanes(b));
+    }
+};
+
+// False when the triangle is left to the generic walk; then nothing has been drawn.
+template <bool Depth>
+bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
+    const LaneVertex* sorted[3] = {&p0, &p1, &p2};
+    if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
+    if (sorted[2]->y < sorted[1]->y) std::swap(sorted[1], sorted[2]);
+    if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
+    const LaneVertex& top = *sorted[0];
+    const LaneVertex& mid = *sorted[1];
+    const LaneVertex& low = *sorted[2];
+
+    if (top.y >= fill.height || low.y < 0) return true;
+    const int32_t minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
+    // Within these bounds an edge's x stays inside the int32 range, so it truncates without the
+    // second look of truncToInt32.
+    const bool bounded = int64_t{low.y} - top.y <= (1 << 16) && minX >= -(1 << 24) && maxX <= (1 << 24);
+    if (bounded && (maxX <= -2 || int64_t{minX} >= int64_t{fill.width} + 1)) return true;
+    const int64_t firstRow = int64_t{top.y} + 1;
+    const int64_t lastRow = std::min<int64_t>(low.y, int64_t{fill.height} - 1);
+    if (-firstRow > kExactReach) return false;
+
+    fill.apex(top);
+    const bool flatTop = top.y == mid.y;
+    if (firstRow <= lastRow) {
+        LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
+        LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
+        const auto column = [bounded](double x) { return bounded ? _mm_cvttsd_si32(_mm_set_sd(x)) : truncToInt32(x); };
+        const int32_t firstVisible = int32_t(std::max<int64_t>(firstRow, 0));
+        size_t row = fill.rowStart(firstVisible), depthRow = fill.depthRowStart(firstVisible);
+        const auto walkRows = [&](int32_t from, int32_t to) {
+            for (int32_t y = from; y <= to; ++y) {
+                edge1.step();
+                edge2.step();
+                if (y < 0) continue;
+                fill.span(column(edge1.x), row, depthRow, column(edge2.x), wholeLanes(edge1.values),
+                          wholeLanes(edge2.values));
+                row -= size_t(fill.width);  // wraps past the bottom row, where it is no longer used
+                depthRow += size_t(fill.width);
+            }
+        };
+        // Down to the mid row on the first sides; below it edge 1 takes the mid-to-low increments.
+        const int32_t last = int32_t(lastRow);
+        if (flatTop || mid.y >= last) {
+            walkRows(int32_t(firstRow), last);
+        } else {
+            walkRows(int32_t(firstRow), mid.y);
+            const LaneEdge midLow = LaneEdge::between(mid, low);
+            edge1.dx = midLow.dx;
+            edge1.increment = midLow.increment;
+            walkRows(mid.y + 1, last);
+        }
+    }
+    if (flatTop) fill.rowSpan(top.x, top.y, mid.x, lanesOf(top), lanesOf(mid));
+    if (mid.y == low.y) fill.rowSpan(mid.x, mid.y, low.x, lanesOf(mid), lanesOf(low));
+    return true;
+}
+
+// The lane walk for one call of a shaded fill: false when it does not apply.
+template <bool Depth>
+bool laneFill(Surface& s, const ShadedCorner& p0, const ShadedCorner& p1, const ShadedCorner& p2) {
+    const WriteTarget t = writeTarget<Depth>(s);
+    if (t.kind == WriteTarget::Kind::Nothing) return true;
+    if (t.kind == WriteTarget::Kind::PerPixel) return false;
+    if (t.depths) return laneTriangle(LaneFill<true>{s.width, s.height, t.pixels, t.depths}, p0, p1, p2);
+    return laneTriangle(LaneFill<false>{s.width, s.height, t.pixels, nullptr}, p0, p1, p2);
+}
+#endif
+
 }  // namespace
 
 void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                  uint32_t c0, uint32_t c1, uint32_t c2) {
+#if defined(__SSE2__)
+    if (laneFill<false>(*this, ShadedCorner(x0, y0, c0, 0.0), ShadedCorner(x1, y1, c1, 0.0),
+                        ShadedCorner(x2, y2, c2, 0.0)))
+        return;
+#endif
     ShadedFill<false> fill{*this};
     walkTriangle(shadedVertex<3>(x0, y0, c0), shadedVertex<3>(x1, y1, c1), shadedVertex<3>(x2, y2, c2), height,
                  fill);
@@ -331,10 +535,49 @@ void Surface::fillTriangleShaded(int32_t x0, int32_t y0, int32_t x1, int32_t y1,
 
 void Surface::fillTriangleShadedDepth(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                       uint32_t c0, uint32_t c1, uint32_t c2, double z0, double z1, double z2) {
+#if defined(__SSE2__)
+    if (laneFill<true>(*this, ShadedCorner(x0, y0, c0, z0), ShadedCorner(x1, y1, c1, z1),
+                       ShadedCorner(x2, y2, c2, z2)))
+        return;
+#endif
     ShadedFill<true> fill{*this};
     walkTriangle(withDepth(shadedVertex<4>(x0, y0, c0), kShadedZ, z0),
                  withDepth(shadedVertex<4>(x1, y1, c1), kShadedZ, z1),
                  withDepth(shadedVertex<4>(x2, y2, c2), kShadedZ, z2), height, fill);
+}
+
+ShadedTriangles::ShadedTriangles(Surface& surface, bool depthTested) : surface_(surface), depthTested_(depthTested) {
+#if defined(__SSE2__)
+    const WriteTarget t = depthTested ? writeTarget<true>(surface) : writeTarget<false>(surface);
+    if (t.kind == WriteTarget::Kind::Nothing) {
+        path_ = Path::Nothing;
+    } else if (t.kind != WriteTarget::Kind::PerPixel) {
+        path_ = Path::Lanes;
+        pixels_ = t.pixels;
+        depths_ = t.depths;
+    }
+#endif
+}
+
+void ShadedTriangles::draw(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
+#if defined(__SSE2__)
+    if (path_ == Path::Nothing) return;
+    if (path_ == Path::Lanes) {
+        const int32_t w = surface_.width, h = surface_.height;
+        const bool drawn = depths_ ? laneTriangle(LaneFill<true>{w, h, pixels_, depths_}, a, b, c)
+                                   : laneTriangle(LaneFill<false>{w, h, pixels_, nullptr}, a, b, c);
+        if (drawn) return;
+    }
+#endif
+    const double za = a.depthRed[0], zb = b.depthRed[0], zc = c.depthRed[0];
+    const auto colour = [](const ShadedCorner& p) {
+        return packColour(Colour{uint8_t(p.depthRed[1]), uint8_t(p.blueGreen[1]), uint8_t(p.blueGreen[0])});
+    };
+    if (depthTested_) {
+        surface_.fillTriangleShadedDepth(a.x, a.y, b.x, b.y, c.x, c.y, colour(a), colour(b), colour(c), za, zb, zc);
+    } else {
+        surface_.fillTriangleShaded(a.x, a.y, b.x, b.y, c.x, c.y, colour(a), colour(b), colour(c));
+    }
 }
 
 void Surface::fillTriangleTextured(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,

@@ -1,10 +1,65 @@
 #include "render/renderer.h"
 
+#include <cmath>
 #include <vector>
 
 #include "foundation/convert.h"
+#include "render/shaded_triangles.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace td {
+namespace {
+
+#if defined(__SSE2__)
+// transformPoint (foundation/math.cpp) with the rows of the matrix taken two at a time: rows 0 and
+// 1 (x and y) in one vector register, rows 2 and 3 (z and w) in another. Each lane computes
+// m[r][0] * x + m[r][1] * y + m[r][2] * z + m[r][3] with the same products added in the same
+// order, and the division and the scaling by 1 / w are transformPoint's, so the result is the same
+// bit for bit; the matrix is rearranged once per pass instead of being read row by row per point.
+class PairedRows {
+public:
+    explicit PairedRows(const Matrix4& m) {
+        for (int pair = 0; pair < 2; ++pair)
+            for (int column = 0; column < 4; ++column)
+                columns_[pair][column] = _mm_set_pd(m.at(2 * pair + 1, column), m.at(2 * pair, column));
+    }
+
+    Vec3 transform(Vec3 p) const {
+        const __m128d x = _mm_set1_pd(p.x), y = _mm_set1_pd(p.y), z = _mm_set1_pd(p.z);
+        __m128d xy = rows(columns_[0], x, y, z);
+        const __m128d zw = rows(columns_[1], x, y, z);
+        double rz = _mm_cvtsd_f64(zw);
+        const double w = _mm_cvtsd_f64(_mm_unpackhi_pd(zw, zw));
+        if (w != 1.0 && std::fabs(w) > 1e-6) {
+            const double k = 1.0 / w;
+            xy = _mm_mul_pd(xy, _mm_set1_pd(k));
+            rz *= k;
+        }
+        return Vec3{_mm_cvtsd_f64(xy), _mm_cvtsd_f64(_mm_unpackhi_pd(xy, xy)), rz};
+    }
+
+private:
+    static __m128d rows(const __m128d (&c)[4], __m128d x, __m128d y, __m128d z) {
+        return _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(c[0], x), _mm_mul_pd(c[1], y)), _mm_mul_pd(c[2], z)),
+                          c[3]);
+    }
+    __m128d columns_[2][4];
+};
+#else
+class PairedRows {
+public:
+    explicit PairedRows(const Matrix4& m) : m_(m) {}
+    Vec3 transform(Vec3 p) const { return transformPoint(m_, p); }
+
+private:
+    Matrix4 m_;
+};
+#endif
+
+}  // namespace
 
 void Renderer::setModel(const Matrix4& m) {
     model = m;
@@ -26,21 +81,6 @@ Vertex Renderer::transformVertex(const Vertex& v) const {
     return t;
 }
 
-ScreenPoint Renderer::projectToSurface(Vec3 p) const {
-    if (!surface) return ScreenPoint{};
-    const double w = surface->width, h = surface->height;
-    // The +1 puts a point half a pixel right of and above the pixel grid lines.
-    return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + double(surface->width / 2)),
-                       truncToInt32(double(surface->height / 2) - (h * p.y + 1.0) * 0.5)};
-}
-
-bool Renderer::isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) {
-    const double d0x = b.position.x - a.position.x, d0y = b.position.y - a.position.y;
-    const double d1x = c.position.x - b.position.x, d1y = c.position.y - b.position.y;
-    const double f = d0x * d1y - d0y * d1x;
-    return f >= 0.0;
-}
-
 void Renderer::render(const Scene* scene) {
     if (!scene || !surface) return;
     // The pass only reads the scene, so it works on the scene's own arrays: no copies.
@@ -49,44 +89,47 @@ void Renderer::render(const Scene* scene) {
     const Texture* texture = scene->texture;
     const bool depthTested = (flags & kDepthTest) != 0;
 
+    // transformVertex for every vertex, through the paired rows, rearranged once for the pass.
+    const PairedRows rows(combined);
     corners_.resize(vertices.size());
     for (size_t i = 0; i < vertices.size(); ++i) {
         Corner& c = corners_[i];
-        c.transformed = transformVertex(vertices[i]);
-        c.point = projectToSurface(c.transformed.position);
-        c.intensity = light ? light->intensity(c.transformed.normal, c.transformed.position) : 1.0;
-        c.colour = packColour(Colour(c.transformed.colour).scale(c.intensity));
+        const Vertex& v = vertices[i];
+        const Vec3 position = rows.transform(v.position);
+        const Vec3 tip = rows.transform(Vec3{v.position.x + v.normal.x, v.position.y + v.normal.y,
+                                             v.position.z + v.normal.z});
+        const Vec3 normal{tip.x - position.x, tip.y - position.y, tip.z - position.z};
+        const ScreenPoint point = projectToSurface(position);
+        c.x = position.x;
+        c.y = position.y;
+        c.intensity = light ? light->intensity(normal, position) : 1.0;
+        c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(v.colour).scale(c.intensity)), position.z);
     }
 
+    ShadedTriangles shaded(*surface, depthTested);
+    const size_t count = vertices.size();
     for (const Face& face : faces) {
-        bool named = !vertices.empty();
-        for (uint32_t index : face.vertexIndex) named = named && index < vertices.size();
-        if (!named) continue;
+        const uint32_t* index = face.vertexIndex;
+        if (index[0] >= count || index[1] >= count || index[2] >= count) continue;
 
-        const Corner& c0 = corners_[face.vertexIndex[0]];
-        const Corner& c1 = corners_[face.vertexIndex[1]];
-        const Corner& c2 = corners_[face.vertexIndex[2]];
-        if (!isFrontFacing(c0.transformed, c1.transformed, c2.transformed)) continue;
-        const ScreenPoint &p0 = c0.point, &p1 = c1.point, &p2 = c2.point;
-        const double z0 = c0.transformed.position.z, z1 = c1.transformed.position.z,
-                     z2 = c2.transformed.position.z;
-
-        if (texture) {
-            const TexCoord* uv = face.uv;
-            if (depthTested) {
-                surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
-                                                   uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity,
-                                                   c2.intensity, texture, z0, z1, z2);
-            } else {
-                surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
-                                              uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity,
-                                              texture);
-            }
-        } else if (depthTested) {
-            surface->fillTriangleShadedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, c0.colour, c1.colour, c2.colour,
-                                             z0, z1, z2);
+        const Corner& c0 = corners_[index[0]];
+        const Corner& c1 = corners_[index[1]];
+        const Corner& c2 = corners_[index[2]];
+        if (!isFrontFacing(c0.x, c0.y, c1.x, c1.y, c2.x, c2.y)) continue;
+        if (!texture) {
+            shaded.draw(c0.shaded, c1.shaded, c2.shaded);
+            continue;
+        }
+        const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
+        const double z0 = p0.depthRed[0], z1 = p1.depthRed[0], z2 = p2.depthRed[0];
+        const TexCoord* uv = face.uv;
+        if (depthTested) {
+            surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,
+                                               uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture,
+                                               z0, z1, z2);
         } else {
-            surface->fillTriangleShaded(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, c0.colour, c1.colour, c2.colour);
+            surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,
+                                          uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture);
         }
     }
 }

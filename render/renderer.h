@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "asset/scene.h"
+#include "foundation/convert.h"
 #include "foundation/math.h"
+#include "render/shaded_triangles.h"
 #include "render/surface.h"
 
 namespace td {
@@ -32,9 +34,17 @@ public:
     // (position + normal) and the projected position, not normalised.
     Vertex transformVertex(const Vertex& v) const;
     // The pixel position of a projected point; (0, 0) without a surface.
-    ScreenPoint projectToSurface(Vec3 p) const;
+    ScreenPoint projectToSurface(Vec3 p) const {
+        if (!surface) return ScreenPoint{};
+        const double w = surface->width, h = surface->height;
+        // The +1 puts a point half a pixel right of and above the pixel grid lines.
+        return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + double(surface->width / 2)),
+                           truncToInt32(double(surface->height / 2) - (h * p.y + 1.0) * 0.5)};
+    }
     // True when the corners run counter-clockwise on the screen or are collinear; a NaN culls.
-    static bool isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c);
+    static bool isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) {
+        return isFrontFacing(a.position.x, a.position.y, b.position.x, b.position.y, c.position.x, c.position.y);
+    }
 
     Surface* surface = nullptr;  // not owned
     Matrix4 model = Matrix4::identity();
@@ -47,11 +57,17 @@ private:
     // What a face needs of one of its corners, found once per vertex and frame: a vertex is
     // shared by several faces, and each of them would get the same values.
     struct Corner {
-        Vertex transformed;
-        ScreenPoint point;
+        double x = 0.0, y = 0.0;  // of the transformed position, for the orientation test
         double intensity = 1.0;
-        uint32_t colour = 0;  // the vertex colour scaled by the intensity
+        ShadedCorner shaded;  // pixel position, the vertex colour scaled by the intensity, z
     };
+    // isFrontFacing on the x and y of the three transformed positions.
+    static bool isFrontFacing(double ax, double ay, double bx, double by, double cx, double cy) {
+        const double d0x = bx - ax, d0y = by - ay;
+        const double d1x = cx - bx, d1y = cy - by;
+        const double f = d0x * d1y - d0y * d1x;
+        return f >= 0.0;
+    }
     std::vector<Corner> corners_;  // kept between frames, so a frame allocates nothing
 };
 

@@ -14,6 +14,8 @@
 #include "render/texture.h"
 #include "support/program_frame.h"
 #include "support/region_reference.h"
+#include "tools/assetpack/mesh_model.h"
+#include "tools/modelgen/trefoil.h"
 #include "ui/viewer_window.h"
 #include "ui/window_shape.h"
 
@@ -55,6 +57,22 @@ void BM_FrameFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameFloor)->Unit(benchmark::kMicrosecond);
 
+// The bare memory floor: the pixels (three bytes each) and the depths filled, then one read and
+// write pass over the pixels; no counting, no mapping.
+void BM_BareFloor(benchmark::State& state) {
+    std::vector<uint32_t> pixels(kPixels);
+    std::vector<double> depths(kPixels);
+    for (auto _ : state) {
+        for (uint32_t& p : pixels) p = (p & 0xFF000000u) | 0x00FF00u;
+        std::fill(depths.begin(), depths.end(), -1e6);
+        benchmark::DoNotOptimize(pixels.data());
+        for (uint32_t& p : pixels) p ^= 0x00010101u;
+        benchmark::DoNotOptimize(pixels.data());
+        benchmark::DoNotOptimize(depths.data());
+    }
+}
+BENCHMARK(BM_BareFloor)->Unit(benchmark::kMicrosecond);
+
 // One window, set up once as the program sets it up, for the frame benchmarks.
 ViewerWindow& viewer() {
     static ViewerWindow* window = [] {
@@ -94,6 +112,35 @@ void BM_RenderPass(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RenderPass)->Unit(benchmark::kMicrosecond);
+
+// The same trefoil knot as the embedded model at ten times the triangles: 480 x 38 instead of
+// 150 x 12, 36,480 triangles.
+const Scene& knot10() {
+    static const Scene* scene = [] {
+        auto* s = new Scene();
+        s->build(writeMesh(generateTrefoil(480, 38)));
+        return s;
+    }();
+    return *scene;
+}
+
+// Clear and render pass together, as the frame runs them, on the viewer's surface.
+void clearAndRender(benchmark::State& state, const Scene& scene) {
+    Renderer& r = viewer().renderer;
+    int64_t i = 0;
+    for (auto _ : state) {
+        r.surface->clear(0, 255, 0);
+        r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i++))));
+        r.render(&scene);
+    }
+    state.counters["triangles"] = double(scene.faces.size());
+}
+
+void BM_ClearRender(benchmark::State& state) { clearAndRender(state, viewer().scene); }
+BENCHMARK(BM_ClearRender)->Unit(benchmark::kMicrosecond);
+
+void BM_ClearRenderKnot10(benchmark::State& state) { clearAndRender(state, knot10()); }
+BENCHMARK(BM_ClearRenderKnot10)->Unit(benchmark::kMicrosecond);
 
 // A drawn frame of the embedded model, before equalisation, for the passes that follow the render.
 Surface& drawnFrame() {
@@ -256,6 +303,9 @@ void BM_FillTexturedDepth(benchmark::State& state) {
 BENCHMARK(BM_FillTexturedDepth)->Unit(benchmark::kMicrosecond);
 
 const bool kRatios = bench::addRatio("frame update / memory floor", "BM_FrameUpdate", "BM_FrameFloor") &&
+                     bench::addRatio("frame update / bare memory floor", "BM_FrameUpdate", "BM_BareFloor") &&
+                     bench::addRatio("clear + render, knot x10 / embedded", "BM_ClearRenderKnot10",
+                                     "BM_ClearRender") &&
                      bench::addRatio("render pass / memory floor", "BM_RenderPass", "BM_FrameFloor") &&
                      bench::addRatio("region: reference / ours (model)", "BM_ShapeRegionReference",
                                      "BM_ShapeRegion") &&

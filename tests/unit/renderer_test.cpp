@@ -8,6 +8,7 @@
 
 #include "raster_test_fixtures.h"
 #include "render/renderer.h"
+#include "tools/snapshot/demo_frame.h"
 
 namespace td {
 namespace {
@@ -205,6 +206,60 @@ TEST(Renderer, ExtremeCornersFinishAndStayInsideThePayload) {
             program.renderer.render(&scene);
             EXPECT_TRUE(untouchedOutsideColours(*s));
             EXPECT_TRUE(s->depth->values->guardsIntact());
+        }
+    }
+}
+
+// The pass hands its shaded faces to the fills in one batch; whatever the surface's depth buffer,
+// and wherever the faces fall, the result is that of one fill call per face as the pass describes.
+TEST(Renderer, ShadedFacesDrawAsOneFillCallEach) {
+    enum DepthState { kPlain, kNoBuffer, kOtherSize, kNoValues };
+    const Scene scene = demo::makeScene();
+    for (DepthState state : {kPlain, kNoBuffer, kOtherSize, kNoValues}) {
+        for (uint32_t flags : {0x01u, 0x21u}) {
+            for (double scale : {1.0, 40.0}) {  // the model in view, and far beyond every border
+                std::unique_ptr<Surface> drawn[2];
+                for (auto& s : drawn) {
+                    s = makeSurface(48, 40, state != kNoBuffer);
+                    if (state == kOtherSize) s->depth->create(49, 40);
+                    if (state == kNoValues) s->depth->values.reset();
+                }
+                ProgramRenderer program(drawn[0].get(), flags);
+                Matrix4 model = multiply(Matrix4::rotationX(0.6), Matrix4::rotationY(0.4));
+                for (int k = 0; k < 12; ++k) model.m[k] *= scale;
+                program.renderer.setModel(model);
+                program.renderer.render(&scene);
+
+                const Renderer& r = program.renderer;
+                for (const Face& f : scene.faces) {
+                    Vertex t[3];
+                    ScreenPoint p[3];
+                    uint32_t c[3];
+                    for (int k = 0; k < 3; ++k) {
+                        t[k] = r.transformVertex(scene.vertices[f.vertexIndex[k]]);
+                        p[k] = r.projectToSurface(t[k].position);
+                        const double intensity = program.light.intensity(t[k].normal, t[k].position);
+                        c[k] = packColour(Colour(t[k].colour).scale(intensity));
+                    }
+                    if (!Renderer::isFrontFacing(t[0], t[1], t[2])) continue;
+                    if (flags == 0x21) {
+                        drawn[1]->fillTriangleShadedDepth(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, c[0], c[1],
+                                                          c[2], t[0].position.z, t[1].position.z, t[2].position.z);
+                    } else {
+                        drawn[1]->fillTriangleShaded(p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y, c[0], c[1], c[2]);
+                    }
+                }
+                EXPECT_TRUE(sameSurfaces(*drawn[0], *drawn[1])) << state << " " << flags << " " << scale;
+                if (state != kNoBuffer && state != kNoValues) {
+                    const DoubleArray& a = *drawn[0]->depth->values;
+                    const DoubleArray& b = *drawn[1]->depth->values;
+                    EXPECT_EQ(std::memcmp(a.intactPayload(), b.intactPayload(), a.count() * sizeof(double)), 0)
+                        << state;
+                }
+                if (scale == 1.0 && state != kNoBuffer) {
+                    EXPECT_NE(maskOf(*drawn[0]).find('#'), std::string::npos) << state << " " << flags;
+                }
+            }
         }
     }
 }

@@ -26,29 +26,28 @@ Point knotTangent(double t) {
             -3.0 * trefoil::kDepth * std::cos(3.0 * t)};
 }
 
-uint32_t gridIndex(int segment, int side) {
-    return static_cast<uint32_t>((segment % trefoil::kSegments) * trefoil::kSides +
-                                 side % trefoil::kSides);
-}
 
 }  // namespace
 
-MeshModel generateTrefoil() {
+MeshModel generateTrefoil(int segments, int sides) {
     const double pi = std::acos(-1.0);
     MeshModel model;
     model.hasMaterial = true;
     model.material = MeshMaterial{trefoil::kColour[0], trefoil::kColour[1], trefoil::kColour[2],
                                   trefoil::kName};
-    for (int i = 0; i < trefoil::kSegments; ++i) {
-        const double t = 2.0 * pi * i / trefoil::kSegments;
+    const auto gridIndex = [segments, sides](int segment, int side) {
+        return static_cast<uint32_t>((segment % segments) * sides + side % sides);
+    };
+    for (int i = 0; i < segments; ++i) {
+        const double t = 2.0 * pi * i / segments;
         const Point centre = knot(t);
         // The tangent never points along z (its xy part has length at least 3), so this frame
         // is defined everywhere and closes up smoothly after one turn.
         const Point tangent = unit(knotTangent(t));
         const Point n = unit(cross(tangent, Point{0.0, 0.0, 1.0}));
         const Point b = cross(n, tangent);
-        for (int j = 0; j < trefoil::kSides; ++j) {
-            const double angle = 2.0 * pi * j / trefoil::kSides;
+        for (int j = 0; j < sides; ++j) {
+            const double angle = 2.0 * pi * j / sides;
             const Point outward = std::cos(angle) * n + std::sin(angle) * b;
             const Point p = trefoil::kScale * (centre + trefoil::kTubeRadius * outward);
             MeshVertexRecord v;
@@ -70,8 +69,8 @@ MeshModel generateTrefoil() {
         f.vertexIndex[2] = a;
         model.faces.push_back(f);
     };
-    for (int i = 0; i < trefoil::kSegments; ++i) {
-        for (int j = 0; j < trefoil::kSides; ++j) {
+    for (int i = 0; i < segments; ++i) {
+        for (int j = 0; j < sides; ++j) {
             addOutward(gridIndex(i, j), gridIndex(i + 1, j), gridIndex(i + 1, j + 1));
             addOutward(gridIndex(i, j), gridIndex(i + 1, j + 1), gridIndex(i, j + 1));
         }
