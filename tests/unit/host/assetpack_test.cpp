@@ -343,17 +343,15 @@ TEST_F(AssetpackFilesTest, FittedModelLandsInViewWhereInfoSays) {
 
 TEST_F(AssetpackFilesTest, DamagedLengthHeadersAreRefusedBeforeDecoding) {
     const PackedBlocks good = packAsset(writeMesh(stripModel(3)));
-    for (const uint32_t declared : {0x7FFFFFFFu, 1u << 20}) {
-        std::string stream = unscrambleBlock(good.first);
-        for (int k = 0; k < 4; ++k) stream[k] = static_cast<char>(declared >> (8 * k));
-        const PackedBlocks damaged{scrambleBlock(stream), good.second};
-        try {
-            unpackAsset(damaged);
-            ADD_FAILURE() << declared << " was decoded";
-        } catch (const ToolError& e) {
-            EXPECT_NE(std::string(e.what()).find("block 1 declares " + std::to_string(declared)), std::string::npos)
-                << e.what();
-        }
+    std::string stream = unscrambleBlock(good.first);
+    const uint32_t declared = 1u << 24;  // within 256 MiB, but far more than ~300 coded bytes carry
+    for (int k = 0; k < 4; ++k) stream[k] = static_cast<char>(declared >> (8 * k));
+    try {
+        unpackAsset(PackedBlocks{scrambleBlock(stream), good.second});
+        ADD_FAILURE() << "decoded";
+    } catch (const ToolError& e) {
+        EXPECT_NE(std::string(e.what()).find("block 1 declares 16777216 decoded bytes"), std::string::npos)
+            << e.what();
     }
 }
 
