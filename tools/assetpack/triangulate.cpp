@@ -17,6 +17,10 @@ double turn(double ax, double ay, double bx, double by, double cx, double cy) {
 unsigned Triangulator::cut(const std::vector<Vec3>& p, std::vector<std::array<uint32_t, 3>>& triangles) {
     const uint32_t n = static_cast<uint32_t>(p.size());
     if (n < 3) return 0;
+    if (n == 3) {  // as it is, even without area: a lone degenerate triangle draws nothing and harms nothing
+        triangles.push_back({0, 1, 2});
+        return 0;
+    }
     // The polygon's normal by Newell's method: its length is twice the area, for flat polygons.
     Vec3 normal, low = p[0], high = p[0], centre;
     for (uint32_t i = 0; i < n; ++i) {
@@ -43,10 +47,6 @@ unsigned Triangulator::cut(const std::vector<Vec3>& p, std::vector<std::array<ui
             return kPolygonNoArea;
         }
         flaws |= kPolygonCrosses;
-    }
-    if (n == 3) {
-        triangles.push_back({0, 1, 2});
-        return 0;
     }
     const double length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
     const double size = std::max({high.x - low.x, high.y - low.y, high.z - low.z});
@@ -98,9 +98,12 @@ unsigned Triangulator::cut(const std::vector<Vec3>& p, std::vector<std::array<ui
         prev_[next_[b]] = prev_[b];
     };
 
+    // Twice the area the triangles cover: for a polygon whose edges do not cross, exactly its own.
+    double covered = 0.0;
     uint32_t remaining = n, at = 0, tried = 0;
     while (remaining > 3) {
         if (isEar(at)) {
+            covered += turnAt(at);
             triangles.push_back({prev_[at], at, next_[at]});
             remove(at);
             --remaining;
@@ -134,7 +137,9 @@ unsigned Triangulator::cut(const std::vector<Vec3>& p, std::vector<std::array<ui
         --remaining;
         at = next_[best];
     }
+    covered += std::fabs(turnAt(at));
     triangles.push_back({prev_[at], at, next_[at]});
+    if (std::fabs(covered - std::fabs(along)) > 1e-9 * (covered + std::fabs(along))) flaws |= kPolygonCrosses;
     return flaws;
 }
 
