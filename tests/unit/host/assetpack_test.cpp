@@ -272,6 +272,8 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
          "corners.obj:7: 2 of 2 faces lack texture coordinates at some corner, which get (0, 0)"},
         {"statements.obj", "mtllib m.mtl\no a\ng b\ns 1\nusemtl c\ncstype bezier\n" + tri + "f 1 2 3\n", 1, ""},
         {"bowtie.obj", "v 0 0 0\nv 1 1 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 4\n", 2, "bowtie.obj:5: polygon crosses itself"},
+        {"pentagram.obj", "v 1 0 0\nv -0.81 0.59 0\nv 0.31 -0.95 0\nv 0.31 0.95 0\nv -0.81 -0.59 0\nf 1 2 3 4 5\n", 3,
+         "pentagram.obj:6: polygon crosses itself"},
         {"warped.obj", "v 0 0 0\nv 1 0 0\nv 1 1 1\nv 0 1 0\nf 1 2 3 4\n", 2, "warped.obj:5: polygon is not flat"},
         {"cube.obj", cubeObj(), 12, ""},
         {"inside.obj", cubeObj(true), 12, "most faces face inward", {}},
