@@ -92,12 +92,12 @@ std::string lookalike(const std::string& bytes) {
 
 ReadModel readMeshInput(const std::string& path, const std::string& bytes) {
     ReadModel read;
+    if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
     try {
         read.mesh = readMeshModel(bytes);
     } catch (const MeshFormatError& e) {
         throw ToolError(path + ": not a complete mesh file: " + e.what());
     }
-    if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
     // The program trusts these; a bad one would draw garbage or nothing.
     const size_t count = read.mesh.vertices.size();
     for (size_t i = 0; i < count; ++i) {
@@ -150,16 +150,25 @@ void place(ReadModel& read, const std::string& path, const ModelOptions& options
                                                                        ? std::optional<double>(kDefaultFit)
                                                                        : std::nullopt;
     if (fit) {
-        Vec3 low = read.positions[0], high = read.positions[0];
-        for (const Vec3& p : read.positions) {
+        // Only the vertices that faces use are drawn: a stray one elsewhere must not shrink the model.
+        std::vector<bool> used(read.positions.size(), false);
+        for (const MeshFaceRecord& f : read.mesh.faces)
+            for (uint32_t v : f.vertexIndex) used[v] = true;
+        const Vec3 first = read.positions[read.mesh.faces[0].vertexIndex[0]];
+        Vec3 low = first, high = first;
+        for (size_t i = 0; i < used.size(); ++i) {
+            if (!used[i]) continue;
+            const Vec3& p = read.positions[i];
             low = Vec3{std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
             high = Vec3{std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
         }
         // Halved first, so that the sum stays within range.
         centre = Vec3{low.x / 2 + high.x / 2, low.y / 2 + high.y / 2, low.z / 2 + high.z / 2};
         double reach = 0.0;
-        for (const Vec3& p : read.positions)
-            reach = std::max(reach, std::hypot(p.x - centre.x, p.y - centre.y, p.z - centre.z));
+        for (size_t i = 0; i < used.size(); ++i) {
+            const Vec3& p = read.positions[i];
+            if (used[i]) reach = std::max(reach, std::hypot(p.x - centre.x, p.y - centre.y, p.z - centre.z));
+        }
         if (reach > 0.0 && std::isfinite(reach)) factor = reachForShare(*fit) / view::kAssetUnit / reach;
     } else if (options.scale) {
         factor = *options.scale;
@@ -169,7 +178,7 @@ void place(ReadModel& read, const std::string& path, const ModelOptions& options
         const double xyz[3] = {(p.x - centre.x) * factor, (p.y - centre.y) * factor, (p.z - centre.z) * factor};
         for (int k = 0; k < 3; ++k) {
             if (!(std::fabs(xyz[k]) <= FLT_MAX))
-                throw ToolError(path + ": vertex " + std::to_string(i + 1) + " lands beyond single precision (" +
+                throw ToolError(path + ": vertex " + std::to_string(i + 1) + " (counting from 1) lands beyond single precision (" +
                                 std::to_string(xyz[k]) + "); pack with --fit to bring the model into the window");
             read.mesh.vertices[i].position[k] = static_cast<float>(xyz[k]);
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "render/renderer.h"
 #include "render/surface.h"
@@ -18,7 +19,14 @@ ScreenExtent screenExtent(const Scene& scene) {
     renderer.surface = &window;
     renderer.setCamera(Matrix4::perspective(view::kCameraDistance));
     renderer.setModel(Matrix4::identity());
-    for (const Vertex& v : scene.vertices) {
+    // Only the vertices that faces use are drawn.
+    std::vector<bool> used(scene.vertices.size(), false);
+    for (const Face& f : scene.faces)
+        for (uint32_t index : f.vertexIndex)
+            if (index < used.size()) used[index] = true;
+    for (size_t i = 0; i < used.size(); ++i) {
+        if (!used[i]) continue;
+        const Vertex& v = scene.vertices[i];
         const Vec3& p = v.position;
         e.reach = std::max(e.reach, std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
         if (!(p.z < view::kCameraDistance)) continue;  // at or behind the eye: not drawn sensibly

@@ -18,7 +18,7 @@ constexpr double kAssetUnit = 0.01f;      // scene units per asset unit, as the 
 }  // namespace view
 
 struct ScreenExtent {
-    bool any = false;  // whether any vertex lands in front of the camera
+    bool any = false;  // whether any vertex a face uses lands in front of the camera
     // Pixels the vertices reach in the first frame, unturned (inclusive; may lie outside the window).
     int left = 0, top = 0, right = 0, bottom = 0;
     double reach = 0.0;     // scene units from the point the model turns about to its farthest vertex

@@ -220,6 +220,7 @@ std::string cubeObj(bool inward = false) {
     for (int i = 0; i < 8; ++i)
         obj += "v " + std::to_string(50 + (i & 1)) + " " + std::to_string(50 + (i >> 1 & 1)) + " " +
                std::to_string(-7 + (i >> 2 & 1)) + "\n";
+    obj += "v 900 -900 900\n";  // used by no face: not drawn, so not fitted
     // Counter-clockwise seen from outside.
     const char* quads[6] = {"1 3 4 2", "5 6 8 7", "1 2 6 5", "3 7 8 4", "1 5 7 3", "2 4 8 6"};
     for (const char* q : quads) {
@@ -266,7 +267,7 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
         // Byte-order mark, every line end, numbers below and beyond single precision.
         {"bom.obj", "\xEF\xBB\xBFv 0 0 0\r\nv 1 -1.4013e-45 0\rv 0 1 1e-320\nv 1 1 0\nf 1 2 4 3\n", 2, ""},
         {"huge.obj", "v 0 0 0\nv 1e60 0 0\nv 0 1e60 0\nf 1 2 3\n", 1, ""},
-        {"huge.obj", "v 0 0 0\nv 1e60 0 0\nv 0 1e60 0\nf 1 2 3\n", -1, "vertex 2 lands beyond single precision",
+        {"huge.obj", "v 0 0 0\nv 1e60 0 0\nv 0 1e60 0\nf 1 2 3\n", -1, "vertex 2 (counting from 1) lands beyond",
          unscaled},
         {"corners.obj", tri + "vt 0.5\nvt 0.5 0.5 0.5\nvn 0 0 1\nf 1/1 2/2/1 3//1\nf 3// 2// 1//\n", 2,
          "corners.obj:7: 2 of 2 faces lack texture coordinates at some corner, which get (0, 0)"},
