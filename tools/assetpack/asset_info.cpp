@@ -7,6 +7,7 @@
 #include "asset/scene.h"
 #include "tools/assetpack/mesh_model.h"
 #include "tools/assetpack/packer.h"
+#include "tools/assetpack/screen_view.h"
 
 namespace td {
 
@@ -57,6 +58,7 @@ std::string describeAsset(const PackedBlocks& blocks) {
         Scene scene;
         scene.build(mesh);
         out += "the program builds its scene from it\n";
+        out += describeScreen(screenExtent(scene));
     } catch (const UvIndexOutOfRange& e) {
         out += std::string("the program refuses it: ") + e.what() + "\n";
     }

@@ -7,8 +7,8 @@
 
 namespace td {
 
-// Block sizes, compression ratio, counts, bounding box, colour and name, and whether the program
-// can build its scene from the asset; several lines of text. Raises MeshFormatError when the
+// Block sizes, compression ratio, counts, bounding box, colour and name, whether the program
+// can build its scene from the asset and how large it shows in the window; several lines of text. Raises MeshFormatError when the
 // decoded bytes are not a complete mesh file.
 std::string describeAsset(const PackedBlocks& blocks);
 

@@ -250,7 +250,7 @@ private:
 
 }  // namespace
 
-std::string lzariEncode(const std::string& data) {
+std::string lzariEncode(const std::string& data, const ProgressCallback& progress) {
     if (data.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
         throw std::length_error("LZARI streams hold at most 2 GiB - 1 bytes");
     std::string out;
@@ -265,6 +265,7 @@ std::string lzariEncode(const std::string& data) {
     size_t next = 0;  // the next input byte to enter the ring
     auto read = [&](int& c) {
         if (next >= data.size()) return false;
+        if (progress && next % (1 << 18) == 0) progress(static_cast<double>(next) / static_cast<double>(data.size()));
         c = static_cast<uint8_t>(data[next++]);
         return true;
     };

@@ -5,10 +5,13 @@
 
 #include <string>
 
+#include "tools/assetpack/progress.h"
+
 namespace td {
 
 // A raw stream: the 4-byte little-endian length of `data`, then the coded bits. Data of 2 GiB or
 // more has no length header and is refused with std::length_error.
-std::string lzariEncode(const std::string& data);
+// `progress` hears the share of `data` read so far, now and then.
+std::string lzariEncode(const std::string& data, const ProgressCallback& progress = {});
 
 }  // namespace td

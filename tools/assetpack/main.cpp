@@ -1,11 +1,12 @@
 // assetpack: packs a model into the embedded asset source of the program, and looks inside one.
 //
-//   assetpack pack MODEL OUT.cpp [--colour R,G,B] [--name NAME] [--scale S]
+//   assetpack pack MODEL OUT.cpp [--fit SHARE | --scale S] [--flip] [--colour R,G,B] [--name NAME]
 //   assetpack unpack IN.cpp OUT.mesh          assetpack unpack BLOCK1 BLOCK2 OUT.mesh
 //   assetpack info IN.cpp                     assetpack info BLOCK1 BLOCK2
 //   assetpack lzari-encode IN OUT             assetpack lzari-decode IN OUT
 //
 // Any failure prints one line on stderr and exits with status 2, leaving no output file.
+// Warnings go to stderr as lines of their own; pack's account of what it made goes to stdout.
 
 #include <cstdio>
 #include <exception>
@@ -18,15 +19,21 @@
 #include "tools/assetpack/lzari_encoder.h"
 #include "tools/assetpack/model_input.h"
 #include "tools/assetpack/packer.h"
+#include "tools/assetpack/progress.h"
+#include "tools/assetpack/screen_view.h"
 #include "tools/assetpack/tool_error.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: assetpack pack MODEL OUT.cpp [--colour R,G,B] [--name NAME] [--scale S]\n"
+    "usage: assetpack pack MODEL OUT.cpp [--fit SHARE | --scale S] [--flip] [--colour R,G,B] [--name NAME]\n"
     "       assetpack unpack IN.cpp OUT.mesh | unpack BLOCK1 BLOCK2 OUT.mesh\n"
     "       assetpack info IN.cpp | info BLOCK1 BLOCK2\n"
-    "       assetpack lzari-encode IN OUT | lzari-decode IN OUT\n";
+    "       assetpack lzari-encode IN OUT | lzari-decode IN OUT\n"
+    "MODEL is a Wavefront OBJ file or a mesh file. An OBJ model is centred and scaled to span\n"
+    "--fit SHARE of the window (default 0.8) however it is turned; --scale S keeps its place and\n"
+    "multiplies its coordinates by S instead (the program shows 100 units as half the window).\n"
+    "A mesh file keeps its positions unless --fit is given. --flip turns every face inside out.\n";
 
 // The packed blocks from a source written by pack, or from two raw block files.
 td::PackedBlocks loadBlocks(const std::vector<std::string>& files) {
@@ -37,22 +44,38 @@ td::PackedBlocks loadBlocks(const std::vector<std::string>& files) {
 int pack(const std::vector<std::string>& args) {
     if (args.size() < 2) throw td::ToolError("pack needs MODEL and OUT.cpp");
     td::ModelOptions options;
-    for (size_t i = 2; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) throw td::ToolError(args[i] + " needs a value");
+    for (size_t i = 2; i < args.size(); ++i) {
         const std::string& option = args[i];
-        const std::string& value = args[i + 1];
+        if (option == "--flip") {
+            options.flip = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) throw td::ToolError(option + " needs a value");
+        const std::string& value = args[++i];
         if (option == "--colour") {
             options.colour = td::parseColour(value);
         } else if (option == "--name") {
             options.name = value;
         } else if (option == "--scale") {
             options.scale = td::parseScale(value);
+        } else if (option == "--fit") {
+            options.fit = td::parseFit(value);
         } else {
             throw td::ToolError("unknown option " + option);
         }
     }
-    const td::MeshModel model = td::loadModel(args[0], options);
-    td::writeWholeFile(args[1], td::packModelSource(model));
+    const td::LoadedModel loaded = td::loadModel(args[0], options);
+    for (const std::string& warning : loaded.warnings) std::fprintf(stderr, "assetpack: warning: %s\n", warning.c_str());
+    std::string source;
+    td::ScreenExtent screen;
+    {
+        td::Progress progress("packing");
+        source = td::packModelSource(loaded.model, progress.callback(), &screen);
+    }
+    td::writeWholeFile(args[1], source);
+    std::printf("%s: %zu vertices, %zu triangles, %zu bytes of source\n%s", args[1].c_str(),
+                loaded.model.vertices.size(), loaded.model.faces.size(), source.size(),
+                td::describeScreen(screen).c_str());
     return 0;
 }
 

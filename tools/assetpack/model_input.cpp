@@ -1,11 +1,18 @@
 #include "tools/assetpack/model_input.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "asset/mesh_format.h"
 #include "tools/assetpack/file_io.h"
 #include "tools/assetpack/obj_file.h"
+#include "tools/assetpack/progress.h"
+#include "tools/assetpack/screen_view.h"
 #include "tools/assetpack/tool_error.h"
 
 namespace td {
@@ -19,16 +26,213 @@ bool parseNumber(const std::string& text, double& value) {
     return !text.empty() && *end == '\0' && errno != ERANGE && std::isfinite(value);
 }
 
-bool endsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+std::string fileName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string stem(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name = fileName(path);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return name;
+}
+
+std::string extension(const std::string& path) {
+    const std::string name = fileName(path);
+    const size_t dot = name.find_last_of('.');
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+uint32_t loadU32(const std::string& bytes, size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = v << 8 | static_cast<unsigned char>(bytes[at + k]);
+    return v;
+}
+
+// A mesh file as pack and unpack write it: its header's end offset is its length, and it reads
+// through without running short.
+bool isMeshFile(const std::string& bytes) {
+    if (bytes.size() < mesh::kMarkerOffset + mesh::kVertexSectionHeaderSize) return false;
+    if (loadU32(bytes, mesh::kEndOffsetOffset) != bytes.size()) return false;
+    try {
+        readMeshModel(bytes);
+        return true;
+    } catch (const MeshFormatError&) {
+        return false;
+    }
+}
+
+// What a file that is neither OBJ nor mesh seems to be, for the refusal: " (it looks like ...)".
+std::string lookalike(const std::string& bytes) {
+    struct Magic {
+        const char* start;
+        const char* kind;
+    };
+    static const Magic kinds[] = {
+        {"glTF", "a binary glTF file"}, {"PK\x03\x04", "a ZIP archive, such as 3MF"},
+        {"BM", "a BMP image"},          {"\x89PNG", "a PNG image"},
+        {"\xFF\xD8\xFF", "a JPEG image"}, {"solid", "an ASCII STL file"},
+        {"ply", "a PLY file"},          {"OFF", "an OFF file"},
+        {"Kaydara FBX", "an FBX file"}, {"{", "a JSON file, such as glTF"},
+        {"<", "an XML or HTML file"},
+    };
+    for (const Magic& m : kinds)
+        if (bytes.compare(0, std::strlen(m.start), m.start) == 0) return std::string(" (it looks like ") + m.kind + ")";
+    if (bytes.size() >= 84 && bytes.size() == 84 + 50ull * loadU32(bytes, 80)) return " (it looks like a binary STL file)";
+    return "";
+}
+
+[[noreturn]] void notAModel(const std::string& path, const std::string& why, const std::string& bytes) {
+    throw ToolError(path + " " + why + lookalike(bytes) +
+                    "; assetpack reads Wavefront OBJ files (text) and mesh files (named .mesh): export the model as OBJ");
+}
+
+ReadModel readMeshInput(const std::string& path, const std::string& bytes) {
+    ReadModel read;
+    if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
+    try {
+        read.mesh = readMeshModel(bytes);
+    } catch (const MeshFormatError& e) {
+        throw ToolError(path + ": not a complete mesh file: " + e.what());
+    }
+    // The program trusts these; a bad one would draw garbage or nothing.
+    const size_t count = read.mesh.vertices.size();
+    for (size_t i = 0; i < count; ++i) {
+        const float* p = read.mesh.vertices[i].position;
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            throw ToolError(path + ": vertex " + std::to_string(i) + " has a position that is not a finite number");
+        read.positions.push_back(Vec3{p[0], p[1], p[2]});
+    }
+    const std::vector<MeshFaceRecord>& faces = read.mesh.faces;
+    for (size_t f = 0; f < faces.size(); ++f)
+        for (int k = 0; k < 3; ++k) {
+            if (faces[f].vertexIndex[k] >= count)
+                throw ToolError(path + ": face " + std::to_string(f) + " names vertex " +
+                                std::to_string(faces[f].vertexIndex[k]) + " of " + std::to_string(count));
+            if (!read.mesh.uvs.empty() && faces[f].uvIndex[k] >= read.mesh.uvs.size())
+                throw ToolError(path + ": face " + std::to_string(f) + " names UV pair " +
+                                std::to_string(faces[f].uvIndex[k]) + " of " + std::to_string(read.mesh.uvs.size()));
+        }
+    return read;
+}
+
+ReadModel readInput(const std::string& path, const std::string& bytes) {
+    const std::string ext = extension(path);
+    if (ext == ".mesh" || (ext != ".obj" && isMeshFile(bytes))) return readMeshInput(path, bytes);
+    if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+        throw ToolError(path + " is UTF-16 text: save it as UTF-8 or ASCII, the text form OBJ files use");
+    const size_t zero = bytes.find('\0');
+    if (zero != std::string::npos)
+        notAModel(path, "is not text (byte " + std::to_string(zero) + " is zero), so not an OBJ file" +
+                            (ext == ".obj" ? "" : ", nor a mesh file"),
+                  bytes);
+    Progress progress("reading");
+    ReadModel read = readObj(bytes, path, progress.callback());
+    if (!read.anyObjStatement) {
+        const size_t lineEnd = bytes.find_first_of("\r\n");
+        std::string first = bytes.substr(0, std::min<size_t>(lineEnd, 40));
+        notAModel(path, "is text but not an OBJ file: none of its lines is an OBJ statement (its first line is \"" +
+                            first + "\")",
+                  bytes);
+    }
+    return read;
+}
+
+// Moves the model into place and writes the mesh's float positions.
+void place(ReadModel& read, const std::string& path, const ModelOptions& options, bool fitByDefault) {
+    Vec3 centre;
+    double factor = 1.0;
+    const std::optional<double> fit = options.fit ? options.fit : (!options.scale && fitByDefault)
+                                                                       ? std::optional<double>(kDefaultFit)
+                                                                       : std::nullopt;
+    if (fit) {
+        // Only the vertices that faces use are drawn: a stray one elsewhere must not shrink the model.
+        std::vector<bool> used(read.positions.size(), false);
+        for (const MeshFaceRecord& f : read.mesh.faces)
+            for (uint32_t v : f.vertexIndex) used[v] = true;
+        const Vec3 first = read.positions[read.mesh.faces[0].vertexIndex[0]];
+        Vec3 low = first, high = first;
+        for (size_t i = 0; i < used.size(); ++i) {
+            if (!used[i]) continue;
+            const Vec3& p = read.positions[i];
+            low = Vec3{std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+            high = Vec3{std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+        }
+        // Halved first, so that the sum stays within range.
+        centre = Vec3{low.x / 2 + high.x / 2, low.y / 2 + high.y / 2, low.z / 2 + high.z / 2};
+        double reach = 0.0;
+        for (size_t i = 0; i < used.size(); ++i) {
+            const Vec3& p = read.positions[i];
+            if (used[i]) reach = std::max(reach, std::hypot(p.x - centre.x, p.y - centre.y, p.z - centre.z));
+        }
+        if (reach > 0.0 && std::isfinite(reach)) factor = reachForShare(*fit) / view::kAssetUnit / reach;
+    } else if (options.scale) {
+        factor = *options.scale;
+    }
+    for (size_t i = 0; i < read.positions.size(); ++i) {
+        const Vec3& p = read.positions[i];
+        const double xyz[3] = {(p.x - centre.x) * factor, (p.y - centre.y) * factor, (p.z - centre.z) * factor};
+        for (int k = 0; k < 3; ++k) {
+            if (!(std::fabs(xyz[k]) <= FLT_MAX))
+                throw ToolError(path + ": vertex " + std::to_string(i + 1) + " (counting from 1) lands beyond single precision (" +
+                                std::to_string(xyz[k]) + "); pack with --fit to bring the model into the window");
+            read.mesh.vertices[i].position[k] = static_cast<float>(xyz[k]);
+        }
+    }
+}
+
+// Six times the volume the faces enclose, counted positive where they face outward as the program
+// draws them, and the sum of the magnitudes of its parts.
+void windingVolume(const MeshModel& model, double& signedVolume, double& absoluteVolume) {
+    signedVolume = absoluteVolume = 0.0;
+    for (const MeshFaceRecord& f : model.faces) {
+        // The program reverses the file's corner order.
+        const float* a = model.vertices[f.vertexIndex[2]].position;
+        const float* b = model.vertices[f.vertexIndex[1]].position;
+        const float* c = model.vertices[f.vertexIndex[0]].position;
+        const double v = double(a[0]) * (double(b[1]) * c[2] - double(b[2]) * c[1]) +
+                         double(a[1]) * (double(b[2]) * c[0] - double(b[0]) * c[2]) +
+                         double(a[2]) * (double(b[0]) * c[1] - double(b[1]) * c[0]);
+        signedVolume += v;
+        absoluteVolume += std::fabs(v);
+    }
+}
+
+// Whether nearly every edge is shared by two faces, so that the faces enclose a volume whose sign
+// says which way they face; an open sheet has no inside to show.
+bool mostlyClosed(const MeshModel& model) {
+    std::vector<uint64_t> edges;
+    edges.reserve(model.faces.size() * 3);
+    for (const MeshFaceRecord& f : model.faces)
+        for (int k = 0; k < 3; ++k) {
+            const uint64_t a = f.vertexIndex[k], b = f.vertexIndex[(k + 1) % 3];
+            edges.push_back(std::min(a, b) << 32 | std::max(a, b));
+        }
+    std::sort(edges.begin(), edges.end());
+    size_t open = 0;
+    for (size_t i = 0; i < edges.size();) {
+        size_t j = i + 1;
+        while (j < edges.size() && edges[j] == edges[i]) ++j;
+        open += j - i == 1;
+        i = j;
+    }
+    return open * 10 <= edges.size();
+}
+
+bool hasArea(const MeshModel& model) {
+    for (const MeshFaceRecord& f : model.faces) {
+        const float* a = model.vertices[f.vertexIndex[0]].position;
+        const float* b = model.vertices[f.vertexIndex[1]].position;
+        const float* c = model.vertices[f.vertexIndex[2]].position;
+        const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+        const double w[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+        if (u[1] * w[2] != u[2] * w[1] || u[2] * w[0] != u[0] * w[2] || u[0] * w[1] != u[1] * w[0]) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -61,15 +265,52 @@ double parseScale(const std::string& text) {
     return value;
 }
 
-MeshModel loadModel(const std::string& path, const ModelOptions& options) {
-    const std::string bytes = readWholeFile(path);
-    const bool isMesh = endsWith(path, ".mesh") || bytes.find('\0') != std::string::npos;
-    MeshModel model;
-    try {
-        model = isMesh ? readMeshModel(bytes) : readObj(bytes, path);
-    } catch (const MeshFormatError& e) {
-        throw ToolError(path + ": " + e.what());
+double parseFit(const std::string& text) {
+    double value;
+    if (!parseNumber(text, value) || value <= 0.0 || value > 1.0)
+        throw ToolError("fit \"" + text + "\" is not a share of the window above 0 and at most 1");
+    return value;
+}
+
+LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
+    if (options.fit && options.scale) throw ToolError("--fit and --scale place the model in different ways: give one");
+    ReadModel read;
+    bool isObj = false;
+    {
+        const std::string bytes = readWholeFile(path);
+        read = readInput(path, bytes);
+        isObj = read.anyObjStatement;
     }
+    if (read.mesh.faces.empty()) {
+        std::string what = path + ": no faces: " + std::to_string(read.mesh.vertices.size()) + " points and 0 faces";
+        if (read.lines + read.points > 0)
+            what += " (its " + std::to_string(read.lines) + " l and " + std::to_string(read.points) +
+                    " p statements draw lines and points, which the program does not show)";
+        throw ToolError(what);
+    }
+    place(read, path, options, isObj);
+
+    LoadedModel loaded;
+    loaded.warnings = std::move(read.warnings);
+    MeshModel& model = loaded.model;
+    model = std::move(read.mesh);
+    if (!hasArea(model))
+        throw ToolError(path + ": no face has any area: every one of its " + std::to_string(model.faces.size()) +
+                        " triangles has its corners on one line, so nothing would show");
+
+    if (options.flip)
+        for (MeshFaceRecord& f : model.faces) {
+            std::swap(f.vertexIndex[0], f.vertexIndex[2]);
+            std::swap(f.uvIndex[0], f.uvIndex[2]);
+        }
+    double signedVolume, absoluteVolume;
+    windingVolume(model, signedVolume, absoluteVolume);
+    if (signedVolume < -0.01 * absoluteVolume && mostlyClosed(model))
+        loaded.warnings.push_back(
+            path + ": most faces face inward (the enclosed volume counts negative), and the program draws only "
+                   "the faces turned towards the viewer, so it would show the model's inside: pack with" +
+            std::string(options.flip ? "out --flip" : " --flip"));
+
     if (!model.hasMaterial) {
         model.hasMaterial = true;
         model.material = MeshMaterial{0.8f, 0.8f, 0.8f, stem(path)};
@@ -80,17 +321,19 @@ MeshModel loadModel(const std::string& path, const ModelOptions& options) {
         model.material.blue = options.colour->blue;
     }
     if (options.name) model.material.name = *options.name;
-    if (options.scale != 1.0) {
-        for (MeshVertexRecord& v : model.vertices)
-            for (float& p : v.position) {
-                const double scaled = p * options.scale;
-                if (!(std::fabs(scaled) <= 3.4e38))
-                    throw ToolError("scale " + std::to_string(options.scale) +
-                                    " takes a position beyond single precision");
-                p = static_cast<float>(scaled);
-            }
+    for (float channel : {model.material.red, model.material.green, model.material.blue})
+        if (!(channel >= 0.0f && channel <= 1.0f))
+            throw ToolError(path + ": the colour channel " + std::to_string(channel) +
+                            " is not from 0 to 1 (the program would wrap it): pack with --colour R,G,B");
+    // Fully lit, the colour's bytes reach the screen unchanged, and pure green is the key colour
+    // that the window cuts out of its shape; one step less green keeps the model whole.
+    const Colour bytes = materialColour(model.material);
+    if (bytes.red == 0 && bytes.green == 255 && bytes.blue == 0) {
+        model.material.green = 254.5f / 255.0f;
+        loaded.warnings.push_back(path + ": the colour lights to pure green (0, 255, 0), the key colour the window "
+                                         "cuts out of its shape; its green is lowered to 254 of 255");
     }
-    return model;
+    return loaded;
 }
 
 }  // namespace td

@@ -1,28 +1,48 @@
 #pragma once
-// The model that pack reads: a Wavefront OBJ file or a mesh file, with the colour, name and
-// scale the command line gives it.
+// The model that pack reads: a Wavefront OBJ file or a mesh file, checked so that what is packed
+// is something the program can show, and placed in its window.
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tools/assetpack/mesh_model.h"
 
 namespace td {
 
+constexpr double kDefaultFit = 0.8;  // share of the window an OBJ model is fitted to by default
+
 struct ModelOptions {
     std::optional<MeshMaterial> colour;  // only red, green and blue are used
     std::optional<std::string> name;
-    double scale = 1.0;  // applied to every position
+    // Placing. With fit, the model is centred on the point it turns about and scaled so that,
+    // turned any way, it spans that share of the window's width. With scale, every position is
+    // multiplied by it where it stands. Without either, OBJ models are fitted to kDefaultFit and
+    // mesh files (already in the program's units) keep their positions.
+    std::optional<double> fit;
+    std::optional<double> scale;
+    bool flip = false;  // reverse every face's corner order: the inside becomes the outside
+};
+
+struct LoadedModel {
+    MeshModel model;
+    std::vector<std::string> warnings;  // lines a user can act on, without a prefix
 };
 
 // "R,G,B", each a number from 0 to 1 (beyond 1 the program's byte conversion would wrap).
 MeshMaterial parseColour(const std::string& text);
 // A finite number above 0.
 double parseScale(const std::string& text);
+// A number above 0 and at most 1.
+double parseFit(const std::string& text);
 
-// A file ending in .mesh, or any file holding a zero byte, is read as a mesh file; anything else
-// as OBJ. The result always has a material block: the options' colour and name over the file's
-// own, else grey (0.8, 0.8, 0.8) and the file's name without folder and extension.
-MeshModel loadModel(const std::string& path, const ModelOptions& options);
+// Reads the file as the kind it is: a mesh file when its name ends in .mesh or its header
+// matches its length, an OBJ file when it is text. Raises ToolError naming the file for anything
+// else, for a model with no face to draw or with positions that are not finite, for a mesh file
+// whose faces name missing vertices, and for placing that takes positions beyond single
+// precision. The result always has a material block: the options' colour and name over the
+// file's own, else grey (0.8, 0.8, 0.8) and the file's name without folder and extension; a colour
+// that the light turns into the window's key colour is moved off it, with a warning.
+LoadedModel loadModel(const std::string& path, const ModelOptions& options);
 
 }  // namespace td

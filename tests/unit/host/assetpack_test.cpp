@@ -1,21 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
+#include "asset/block_scrambler.h"
 #include "asset/mesh_format.h"
 #include "asset/scene.h"
+#include "support/program_frame.h"
 #include "tools/assetpack/asset_source.h"
 #include "tools/assetpack/file_io.h"
 #include "tools/assetpack/model_input.h"
 #include "tools/assetpack/obj_file.h"
 #include "tools/assetpack/packer.h"
+#include "tools/assetpack/screen_view.h"
 #include "tools/assetpack/tool_error.h"
+#include "ui/viewer_window.h"
 
 namespace td {
 namespace {
@@ -34,7 +42,13 @@ MeshModel stripModel(int quads) {
                std::to_string(a + 3) + " " + std::to_string(a + 1) + "/" + std::to_string(a + 1) +
                "\n";
     }
-    MeshModel model = readObj(obj, "strip.obj");
+    ReadModel read = readObj(obj, "strip.obj");
+    MeshModel model = std::move(read.mesh);
+    for (size_t i = 0; i < model.vertices.size(); ++i) {
+        model.vertices[i].position[0] = static_cast<float>(read.positions[i].x);
+        model.vertices[i].position[1] = static_cast<float>(read.positions[i].y);
+        model.vertices[i].position[2] = static_cast<float>(read.positions[i].z);
+    }
     model.hasMaterial = true;
     model.material = MeshMaterial{0.25f, 0.5f, 1.0f, "strip"};
     return model;
@@ -81,8 +95,14 @@ TEST(AssetpackTest, SourceParsingRefusesDamagedSources) {
     EXPECT_THROW(parseAssetSource(wrongLength), ToolError);
     EXPECT_THROW(parseAssetSource("int x;"), ToolError);
     std::string notBytes = source;
-    notBytes.replace(notBytes.find("0xff,"), 5, "0x1ff,");
+    notBytes.replace(notBytes.find("\\377"), 4, "\\777");
     EXPECT_THROW(parseAssetSource(notBytes), ToolError);
+    // Sources that older versions wrote, as lists of numbers, still read.
+    EXPECT_EQ(parseAssetSource("const uint8_t kEmbeddedBlock1[] = {0x00};\nconst uint32_t kEmbeddedBlock1Length = 0;\n"
+                               "const uint8_t kEmbeddedBlock2[] = {\n 0x41, 0xff,\n};\n"
+                               "const uint32_t kEmbeddedBlock2Length = 2;\n")
+                  .second,
+              "A\xff");
 }
 
 TEST(AssetpackTest, PackRefusesAModelTheProgramWouldRefuse) {
@@ -122,7 +142,7 @@ protected:
         const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
         std::string exe = n > 0 ? std::string(self, static_cast<size_t>(n)) : "";
         exe = exe.substr(0, exe.find_last_of('/') + 1) + "assetpack";
-        const int status = std::system((exe + " " + args + " 2>" + path("stderr")).c_str());
+        const int status = std::system((exe + " >/dev/null " + args + " 2>" + path("stderr")).c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     std::string dir_;
@@ -134,17 +154,18 @@ TEST_F(AssetpackFilesTest, LoadModelDetectsMeshFilesAndAppliesOptions) {
     writeWholeFile(path("strip.bin"), writeMesh(model));  // detected by its content
     writeWholeFile(path("strip.obj"), writeObj(model));
 
-    const MeshModel fromMesh = loadModel(path("strip.bin"), ModelOptions{});
+    const MeshModel fromMesh = loadModel(path("strip.bin"), ModelOptions{}).model;
     EXPECT_EQ(fromMesh.faces.size(), model.faces.size());
     EXPECT_TRUE(fromMesh.hasMaterial);
     EXPECT_EQ(fromMesh.material.name, "strip");
     EXPECT_EQ(fromMesh.material.red, 0.8f);
+    EXPECT_EQ(fromMesh.vertices[2].position[0], model.vertices[2].position[0]);  // mesh files keep their place
 
     ModelOptions options;
     options.colour = parseColour("0.1,0.2,0.3");
     options.name = "mine";
     options.scale = 2.0;
-    const MeshModel fromObj = loadModel(path("strip.obj"), options);
+    const MeshModel fromObj = loadModel(path("strip.obj"), options).model;
     EXPECT_EQ(writeMesh(fromObj).size(), writeMesh(fromMesh).size() - 5 + 4);  // name 5 -> 4
     EXPECT_EQ(fromObj.material.green, 0.2f);
     EXPECT_EQ(fromObj.vertices[2].position[0], 2.0f * model.vertices[2].position[0]);
@@ -191,6 +212,184 @@ TEST_F(AssetpackFilesTest, CommandPacksUnpacksAndRefusesBadArguments) {
     ASSERT_EQ(assetpack("lzari-encode " + path("strip.obj") + " " + path("strip.lzari")), 0);
     ASSERT_EQ(assetpack("lzari-decode " + path("strip.lzari") + " " + path("strip.back")), 0);
     EXPECT_EQ(readWholeFile(path("strip.back")), readWholeFile(path("strip.obj")));
+}
+
+// A unit cube, far off the origin and tiny in asset units; optionally wound inside out.
+std::string cubeObj(bool inward = false) {
+    std::string obj;
+    for (int i = 0; i < 8; ++i)
+        obj += "v " + std::to_string(50 + (i & 1)) + " " + std::to_string(50 + (i >> 1 & 1)) + " " +
+               std::to_string(-7 + (i >> 2 & 1)) + "\n";
+    obj += "v 900 -900 900\n";  // used by no face: not drawn, so not fitted
+    // Counter-clockwise seen from outside.
+    const char* quads[6] = {"1 3 4 2", "5 6 8 7", "1 2 6 5", "3 7 8 4", "1 5 7 3", "2 4 8 6"};
+    for (const char* q : quads) {
+        std::string face = q;
+        if (inward) face = std::string(face.rbegin(), face.rend());
+        obj += "f " + face + "\n";
+    }
+    return obj;
+}
+
+std::string meshWith(const std::function<void(MeshModel&)>& damage) {
+    MeshModel model = stripModel(2);
+    damage(model);
+    return writeMesh(model);
+}
+
+struct LoadCase {
+    const char* file;
+    std::string content;
+    int faces;             // -1: refused
+    std::string expected;  // part of the error, or of the warnings; empty: no warnings at all
+    ModelOptions options = {};
+};
+
+// What pack makes of what users bring: each input, and the faces it yields or why it is refused.
+TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
+    ModelOptions green, flip, unscaled;
+    green.colour = parseColour("0,1,0");
+    unscaled.scale = 1.0;
+    flip.flip = true;
+    const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    const std::vector<LoadCase> cases = {
+        {"empty.obj", "", -1, "empty.obj is empty"},
+        {"points.obj", tri + "p 1 2 3\nl 1 2\n", -1, "no faces: 3 points and 0 faces (its 1 l and 1 p"},
+        {"flat.obj", tri + "v 2 0 0\nf 1 2 4\n", -1, "no face has any area"},
+        {"cube.stl", "solid cube\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n", -1,
+         "not an OBJ file: none of its lines is an OBJ statement (its first line is \"solid cube\") (it looks like "
+         "an ASCII STL file)"},
+        {"README", "This model is free to use.\n", -1, "export the model as OBJ"},
+        {"model.obj", std::string("\xFF\xFEv\0 \0", 6), -1, "is UTF-16 text"},
+        {"model.obj", std::string("BM\x36\0\0\0", 6), -1, "is not text (byte 3 is zero), so not an OBJ file"},
+        {"picture.bmp", std::string("BM\x36\0\0\0", 6), -1, "nor a mesh file (it looks like a BMP image)"},
+        {"nan.obj", tri + "v 0 nan 0\n", -1, "nan.obj:4: \"nan\" is not a number (NaN)"},
+        // Byte-order mark, every line end, numbers below and beyond single precision.
+        {"bom.obj", "\xEF\xBB\xBFv 0 0 0\r\nv 1 -1.4013e-45 0\rv 0 1 1e-320\nv 1 1 0\nf 1 2 4 3\n", 2, ""},
+        {"huge.obj", "v 0 0 0\nv 1e60 0 0\nv 0 1e60 0\nf 1 2 3\n", 1, ""},
+        {"huge.obj", "v 0 0 0\nv 1e60 0 0\nv 0 1e60 0\nf 1 2 3\n", -1, "vertex 2 (counting from 1) lands beyond",
+         unscaled},
+        {"corners.obj", tri + "vt 0.5\nvt 0.5 0.5 0.5\nvn 0 0 1\nf 1/1 2/2/1 3//1\nf 3// 2// 1//\n", 2,
+         "corners.obj:7: 2 of 2 faces lack texture coordinates at some corner, which get (0, 0)"},
+        {"statements.obj", "mtllib m.mtl\no a\ng b\ns 1\nusemtl c\ncstype bezier\n" + tri + "f 1 2 3\n", 1, ""},
+        {"bowtie.obj", "v 0 0 0\nv 1 1 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 4\n", 2, "bowtie.obj:5: polygon crosses itself"},
+        {"pentagram.obj", "v 1 0 0\nv -0.81 0.59 0\nv 0.31 -0.95 0\nv 0.31 0.95 0\nv -0.81 -0.59 0\nf 1 2 3 4 5\n", 3,
+         "pentagram.obj:6: polygon crosses itself"},
+        {"warped.obj", "v 0 0 0\nv 1 0 0\nv 1 1 1\nv 0 1 0\nf 1 2 3 4\n", 2, "warped.obj:5: polygon is not flat"},
+        {"cube.obj", cubeObj(), 12, ""},
+        {"inside.obj", cubeObj(true), 12, "most faces face inward", {}},
+        {"inside.obj", cubeObj(true), 12, "", flip},
+        {"green.obj", cubeObj(), 12, "the colour lights to pure green (0, 255, 0)", green},
+        {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
+        {"nan.mesh", meshWith([](MeshModel& m) { m.vertices[1].position[2] = NAN; }), -1,
+         "vertex 1 has a position that is not a finite number"},
+        {"index.mesh", meshWith([](MeshModel& m) { m.faces[3].vertexIndex[1] = 77; }), -1,
+         "face 3 names vertex 77 of 6"},
+    };
+    for (const LoadCase& c : cases) {
+        writeWholeFile(path(c.file), c.content);
+        std::string outcome;
+        int faces = -1;
+        try {
+            const LoadedModel loaded = loadModel(path(c.file), c.options);
+            faces = static_cast<int>(loaded.model.faces.size());
+            for (const std::string& w : loaded.warnings) outcome += w + "\n";
+            // What is packed is something the program draws, in a colour other than the key.
+            Scene scene;
+            scene.build(writeMesh(loaded.model));
+            EXPECT_NE(packColour(scene.vertices[0].colour), ViewerWindow::kKeyColour) << c.file;
+        } catch (const ToolError& e) {
+            outcome = e.what();
+        }
+        EXPECT_EQ(faces, c.faces) << c.file << ": " << outcome;
+        if (c.expected.empty()) {
+            EXPECT_EQ(outcome, "") << c.file;
+        } else {
+            EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.file << ": " << outcome;
+        }
+    }
+}
+
+// A fitted model lands where info says, as the program's own frame code draws it, and stays
+// inside the window however it is turned.
+TEST_F(AssetpackFilesTest, FittedModelLandsInViewWhereInfoSays) {
+    writeWholeFile(path("cube.obj"), cubeObj());
+    Scene scene;
+    scene.build(writeMesh(loadModel(path("cube.obj"), ModelOptions{}).model));
+    const ScreenExtent predicted = screenExtent(scene);
+    EXPECT_NEAR(predicted.turnedSpan, kDefaultFit * 400, 1.0);
+    for (const double angle : {0.0, 0.7, 2.0}) {
+        Surface surface;
+        ASSERT_TRUE(surface.create(400, 400, true));
+        std::vector<bool> transparent;
+        demo::renderFrame(surface, scene, angle, angle * 1.3, transparent);
+        int left = 400, right = -1, top = 400, bottom = -1;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (!transparent[surface.pixelOffset(x, y) / 4]) {
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+        EXPECT_GT(left, 0);
+        EXPECT_GT(top, 0);
+        EXPECT_LT(right, 399);
+        EXPECT_LT(bottom, 399);
+        EXPECT_GT(right - left, 150);
+        if (angle == 0.0) {
+            EXPECT_NEAR(left, predicted.left, 1);
+            EXPECT_NEAR(right, predicted.right, 1);
+            EXPECT_NEAR(top, predicted.top, 1);
+            EXPECT_NEAR(bottom, predicted.bottom, 1);
+        }
+    }
+}
+
+TEST_F(AssetpackFilesTest, DamagedLengthHeadersAreRefusedBeforeDecoding) {
+    const PackedBlocks good = packAsset(writeMesh(stripModel(3)));
+    std::string stream = unscrambleBlock(good.first);
+    const uint32_t declared = 1u << 24;  // within 256 MiB, but far more than ~300 coded bytes carry
+    for (int k = 0; k < 4; ++k) stream[k] = static_cast<char>(declared >> (8 * k));
+    try {
+        unpackAsset(PackedBlocks{scrambleBlock(stream), good.second});
+        ADD_FAILURE() << "decoded";
+    } catch (const ToolError& e) {
+        EXPECT_NE(std::string(e.what()).find("block 1 declares 16777216 decoded bytes"), std::string::npos)
+            << e.what();
+    }
+}
+
+// Killed while it writes, the tool leaves neither the target nor its temporary file behind. The
+// signal goes as soon as the temporary file shows; a write that beats it is tried again, larger.
+TEST_F(AssetpackFilesTest, TerminatedWriteLeavesNothingBehind) {
+    const auto files = [&] {
+        std::vector<std::string> names;
+        DIR* d = opendir(dir_.c_str());
+        while (const dirent* e = d ? readdir(d) : nullptr)
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        if (d) closedir(d);
+        return names;
+    };
+    bool interrupted = false;
+    for (size_t size = size_t(32) << 20; !interrupted && size <= size_t(512) << 20; size *= 4) {
+        std::remove(path("out.cpp").c_str());
+        const std::string bytes(size, 'x');
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            writeWholeFile(path("out.cpp"), bytes);
+            _exit(0);
+        }
+        while (files().empty()) usleep(200);
+        kill(child, SIGTERM);
+        int status = 0;
+        waitpid(child, &status, 0);
+        interrupted = WIFSIGNALED(status);
+        if (interrupted) {
+            EXPECT_EQ(WTERMSIG(status), SIGTERM);
+            EXPECT_TRUE(files().empty()) << files()[0];
+        }
+    }
+    EXPECT_TRUE(interrupted) << "every write ended before the signal came";
 }
 
 }  // namespace
