@@ -309,6 +309,8 @@ BOOL ShowWindow(HWND window, int command);
 BOOL UpdateWindow(HWND window);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND window, const RECT* rect);
+// The bounding box of the update area in client coordinates; with erase, a pending erase is done.
+BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase);
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 

@@ -131,6 +131,10 @@ void invalidateClient(Wnd& w, bool erase);
 // area is left for WM_PAINT. Visible children follow their parent.
 void expose(HWND h);
 Wnd* windowNeedingPaint(HWND filter);
+// The bounding box of what `after` covers and `before` does not, within `clip`; a null region
+// stands for all of `whole`. All empty when nothing is newly covered. Makes no GDI object, so
+// no region fault applies (region.cpp).
+RECT newlyCovered(HRGN before, HRGN after, const RECT& whole, const RECT& clip);
 
 // Timers (user_timers.cpp).
 Timer* nextTimer(HWND filter, bool dueOnly);

@@ -103,6 +103,20 @@ HDC BeginPaint(HWND h, LPPAINTSTRUCT paint) {
     return paint->hdc;
 }
 
+BOOL GetUpdateRect(HWND h, LPRECT rect, BOOL erase) {
+    Wnd* w = find(h);
+    if (!w) return FALSE;
+    if (erase && w->hasUpdate && w->erase) {
+        HDC dc = GetDC(h);
+        deliver(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        ReleaseDC(h, dc);
+        if (!(w = find(h))) return FALSE;
+        w->erase = false;
+    }
+    if (rect) *rect = w->hasUpdate ? w->update : RECT{};
+    return w->hasUpdate ? TRUE : FALSE;
+}
+
 BOOL EndPaint(HWND h, const PAINTSTRUCT* paint) {
     if (paint && paint->hdc) ReleaseDC(h, paint->hdc);
     return TRUE;
@@ -111,13 +125,23 @@ BOOL EndPaint(HWND h, const PAINTSTRUCT* paint) {
 int SetWindowRgn(HWND h, HRGN region, BOOL redraw) {
     Wnd* w = find(h);
     if (!w || (region && !findObject(region, ObjectKind::Region))) return 0;
+    // With redraw, the client area that the new shape covers and the old one did not needs
+    // painting; what the shape gives up is left to the windows beneath. In window coordinates:
+    const RECT whole{0, 0, width(w->windowRect), height(w->windowRect)};
+    const POINT client{w->clientRect.left - w->windowRect.left, w->clientRect.top - w->windowRect.top};
+    const RECT clientArea{client.x, client.y, client.x + width(w->clientRect), client.y + height(w->clientRect)};
+    RECT gained = newlyCovered(w->region, region, whole, clientArea);
     // The window owns the region from now on and deletes the one it had.
     const HRGN previous = w->region;
     w->region = region;
     if (previous && previous != region) removeObject(previous);
     WINDOWPOS pos = positionRecord(h, kKeepPlace | SWP_NOACTIVATE | SWP_FRAMECHANGED | (redraw ? 0 : SWP_NOREDRAW));
     deliver(h, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
-    if ((w = find(h)) && redraw && visibleTree(w)) deliver(h, WM_NCPAINT, 1, 0);
+    if ((w = find(h)) && redraw && visibleTree(w)) {
+        deliver(h, WM_NCPAINT, 1, 0);
+        gained = RECT{gained.left - client.x, gained.top - client.y, gained.right - client.x, gained.bottom - client.y};
+        if (width(gained) > 0 && height(gained) > 0) InvalidateRect(h, &gained, TRUE);
+    }
     deliver(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
     return 1;
 }

@@ -185,11 +185,8 @@ LRESULT DispatchMessageA(const MSG* msg) {
         return 0;
     }
     if (!find(msg->hwnd)) return 0;
-    const LRESULT result = deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    // A WM_PAINT that did not validate would come back forever; Windows validates for it.
-    if (msg->message == WM_PAINT)
-        if (Wnd* w = find(msg->hwnd)) w->hasUpdate = w->erase = false;
-    return result;
+    // Nothing is validated here: a WM_PAINT whose handler leaves the update area comes again.
+    return deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 HACCEL CreateAcceleratorTableA(LPACCEL entries, int count) {

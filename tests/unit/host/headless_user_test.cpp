@@ -28,10 +28,6 @@ protected:
         return CreateWindowExA(0, "tdHeadlessPlain", "", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr,
                                nullptr, nullptr);
     }
-    static HRGN newRegion() {
-        return headless::toHandle<HRGN>(
-            headless::addObject(std::make_unique<headless::Object>(headless::ObjectKind::Region)));
-    }
 };
 
 class Mouse : public td::FrameWindow {
@@ -131,8 +127,8 @@ TEST_F(HeadlessUser, WaitingWithNothingToComeFailsLoudly) {
 TEST_F(HeadlessUser, AWindowOwnsItsRegion) {
     const HWND h = popup(0, 0, 10, 10);
     const size_t before = headless::liveGdiObjects().regions;
-    const HRGN first = newRegion();
-    const HRGN second = newRegion();
+    const HRGN first = CreateRectRgn(0, 0, 1, 1);
+    const HRGN second = CreateRectRgn(0, 0, 2, 2);
     EXPECT_EQ(SetWindowRgn(h, first, TRUE), 1);
     EXPECT_EQ(headless::windowInfo(h).region, first);
     EXPECT_EQ(SetWindowRgn(h, second, TRUE), 1);
