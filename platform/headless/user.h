@@ -123,6 +123,10 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
+// WM_SHOWWINDOW statuses (lParam) for windows shown or hidden with their owner.
+#define SW_PARENTCLOSING 1
+#define SW_PARENTOPENING 3
+
 #define GWLP_WNDPROC (-4)
 #define GWLP_HINSTANCE (-6)
 #define GWLP_ID (-12)

@@ -51,6 +51,7 @@ struct Wnd {
     bool erase = false;
     HRGN region = nullptr;
     bool destroying = false;
+    bool hiddenWithOwner = false;  // hidden by DefWindowProcA when its owner closed
 
     bool isChild() const { return (style & WS_CHILD) != 0; }
 };

@@ -391,6 +391,16 @@ LRESULT DefWindowProcA(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
         EndPaint(h, &ps);
         return 0;
     }
+    case WM_SHOWWINDOW: {
+        // An owned popup is hidden when its owner closes and shown again when the owner opens,
+        // if it was hidden that way; ShowWindow's own message (status 0) changes nothing.
+        const bool visible = (w->style & WS_VISIBLE) != 0;
+        if (!lParam || visible == (wParam != 0) || w->isChild() || !w->parent) return 0;
+        if (wParam && !w->hiddenWithOwner) return 0;
+        w->hiddenWithOwner = !wParam;
+        ShowWindow(h, wParam ? SW_SHOWNOACTIVATE : SW_HIDE);
+        return 0;
+    }
     case WM_ERASEBKGND:
         // The class brush fills the background; without one nothing is erased.
         return w->windowClass->background ? 1 : 0;
