@@ -336,6 +336,8 @@ int SetWindowRgn(HWND window, HRGN region, BOOL redraw);
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
+// The pointer's screen position as of the last mouse input taken from the queue.
+BOOL GetCursorPos(LPPOINT point);
 HWND SetFocus(HWND window);
 HWND GetFocus();
 HWND GetActiveWindow();

@@ -143,6 +143,12 @@ BOOL ReleaseCapture() {
 
 HWND GetCapture() { return state().capture; }
 
+BOOL GetCursorPos(LPPOINT point) {
+    if (!point) return FALSE;
+    *point = state().cursor;
+    return TRUE;
+}
+
 HWND SetFocus(HWND h) {
     UserState& s = state();
     const HWND previous = s.focus;

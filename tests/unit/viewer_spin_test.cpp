@@ -67,9 +67,14 @@ TEST(ViewerSpin, AHeldDragStaysStillAndASpinStepsOncePerTick) {
     untilTheSpinEnds(viewer);  // the first tick finds no spin and stops the timer
     wait(viewer, 50);
 
-    // A press and one move draw one frame; then the held button leaves everything still.
-    SendMessageA(viewer.handle, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
-    SendMessageA(viewer.handle, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(260, 200));
+    // A press and one move draw one frame; then the held button leaves everything still. The
+    // move ends where the pointer is, as a real one would: a move that the window system makes up
+    // when the shape changes under the pointer then turns nothing.
+    POINT pointer{0, 0};
+    GetCursorPos(&pointer);
+    ScreenToClient(viewer.handle, &pointer);
+    SendMessageA(viewer.handle, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pointer.x - 60, pointer.y));
+    SendMessageA(viewer.handle, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(pointer.x, pointer.y));
     const double heldX = viewer.angleX, heldY = viewer.angleY;
     const Counts held = wait(viewer, 100);
     EXPECT_EQ(held.paints, 0);
@@ -78,7 +83,7 @@ TEST(ViewerSpin, AHeldDragStaysStillAndASpinStepsOncePerTick) {
     EXPECT_EQ(viewer.angleY, heldY);
 
     // Released with a spin of known length: 0.1 steps on 45 ticks and the 46th stops the timer.
-    SendMessageA(viewer.handle, WM_LBUTTONUP, 0, MAKELPARAM(260, 200));
+    SendMessageA(viewer.handle, WM_LBUTTONUP, 0, MAKELPARAM(pointer.x, pointer.y));
     viewer.velocityY = 0.1;
     const Counts spin = untilTheSpinEnds(viewer);
     EXPECT_EQ(spin.steppingTicks, 45);
