@@ -65,7 +65,7 @@ TEST(ViewerSpin, AHeldDragStaysStillAndASpinStepsOncePerTick) {
     ASSERT_NE(viewer.handle, nullptr);
     ASSERT_NE(viewer.renderer.surface, nullptr);
     untilTheSpinEnds(viewer);  // the first tick finds no spin and stops the timer
-    wait(viewer, 50);
+    wait(viewer, 200);
 
     // A press and one move draw one frame; then the held button leaves everything still. The
     // move ends where the pointer is, as a real one would: a move that the window system makes up
