@@ -137,6 +137,11 @@ int SetWindowRgn(HWND h, HRGN region, BOOL redraw) {
     if (previous && previous != region) removeObject(previous);
     WINDOWPOS pos = positionRecord(h, kKeepPlace | SWP_NOACTIVATE | SWP_FRAMECHANGED | (redraw ? 0 : SWP_NOREDRAW));
     deliver(h, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    // The frame is recalculated (it stays as it was, and so does the client area).
+    if ((w = find(h))) {
+        NCCALCSIZE_PARAMS sizes{{w->windowRect, w->windowRect, w->clientRect}, &pos};
+        deliver(h, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&sizes));
+    }
     if ((w = find(h)) && redraw && visibleTree(w)) {
         deliver(h, WM_NCPAINT, 1, 0);
         gained = RECT{gained.left - client.x, gained.top - client.y, gained.right - client.x, gained.bottom - client.y};

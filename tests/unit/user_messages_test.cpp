@@ -205,8 +205,8 @@ TEST_F(UserMessages, ANewRegionMovesNothingAndRedrawsTheFrameOnlyWhenAsked) {
     const struct {
         BOOL redraw;
         std::vector<UINT> messages;
-    } rows[] = {{TRUE, {WM_WINDOWPOSCHANGING, WM_NCPAINT, WM_WINDOWPOSCHANGED}},
-                {FALSE, {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}}};
+    } rows[] = {{TRUE, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_NCPAINT, WM_WINDOWPOSCHANGED}},
+                {FALSE, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED}}};
     for (const auto& row : rows) {
         journal.clear();
         EXPECT_EQ(SetWindowRgn(top, CreateRectRgn(0, 0, 20, 20), row.redraw), 1);

@@ -146,8 +146,8 @@ TEST_F(HeadlessUser, TheLogRecordsRegionChangesAndSurvivesTheWindow) {
     DestroyWindow(h);
     std::vector<UINT> messages;
     for (const headless::LoggedMessage& m : headless::messagesOf(h)) messages.push_back(m.message);
-    // Wine: a new region repositions and redraws the frame; it never resizes.
-    const std::vector<UINT> expected = {WM_WINDOWPOSCHANGING, WM_NCPAINT,  WM_WINDOWPOSCHANGED,
+    // Wine: a new region recalculates and redraws the frame; it never resizes.
+    const std::vector<UINT> expected = {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_NCPAINT, WM_WINDOWPOSCHANGED,
                                         WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED,  // hidden
                                         WM_NCACTIVATE,        WM_ACTIVATE, WM_ACTIVATEAPP,
                                         WM_KILLFOCUS,         WM_DESTROY,  WM_NCDESTROY};
