@@ -263,6 +263,17 @@ bool fitsLong(int64_t v) {
 
 }  // namespace
 
+RECT newlyCovered(HRGN before, HRGN after, const RECT& whole, const RECT& clip) {
+    const auto rectsOf = [](const RECT& r) {
+        return r.left < r.right && r.top < r.bottom ? std::vector<RECT>{r} : std::vector<RECT>{};
+    };
+    const auto cover = [&](HRGN h) {
+        const Region* r = find<Region>(h);
+        return r ? r->rects : rectsOf(whole);
+    };
+    return boundsOf(combine(combine(cover(after), cover(before), RGN_DIFF), rectsOf(clip), RGN_AND));
+}
+
 RegionFaults& regionFaults() { return faultState(); }
 void resetRegionFaults() { faultState() = RegionFaults{}; }
 

@@ -123,6 +123,10 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
+// WM_SHOWWINDOW statuses (lParam) for windows shown or hidden with their owner.
+#define SW_PARENTCLOSING 1
+#define SW_PARENTOPENING 3
+
 #define GWLP_WNDPROC (-4)
 #define GWLP_HINSTANCE (-6)
 #define GWLP_ID (-12)
@@ -309,6 +313,8 @@ BOOL ShowWindow(HWND window, int command);
 BOOL UpdateWindow(HWND window);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND window, const RECT* rect);
+// The bounding box of the update area in client coordinates; with erase, a pending erase is done.
+BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase);
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
 
@@ -330,6 +336,8 @@ int SetWindowRgn(HWND window, HRGN region, BOOL redraw);
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
+// The pointer's screen position as of the last mouse input taken from the queue.
+BOOL GetCursorPos(LPPOINT point);
 HWND SetFocus(HWND window);
 HWND GetFocus();
 HWND GetActiveWindow();

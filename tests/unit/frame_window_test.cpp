@@ -122,10 +122,21 @@ TEST_F(FrameWindowTest, EachTableMessageReachesItsHandlerWithDecodedArguments) {
 }
 
 TEST_F(FrameWindowTest, ShowWindowReachesTheHandlerAndDefWindowProc) {
-    // DefWindowProcA answers WM_SHOWWINDOW with 0; the handler sees the message first.
-    EXPECT_EQ(send(WM_SHOWWINDOW, 1, 0), 0);
-    ASSERT_EQ(window.calls.size(), 1u);
-    EXPECT_EQ(window.calls[0], (Call{"OnShowWindow", 1, 0}));
+    // The handler sees the message first. Then DefWindowProcA, and only it, hides a visible
+    // owned popup when its owner closes and shows it again when the owner opens.
+    Recorder owned;
+    owned.create(window.handle, "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, 0);
+    const struct {
+        BOOL show;
+        LPARAM status;
+    } rows[] = {{FALSE, SW_PARENTCLOSING}, {TRUE, SW_PARENTOPENING}};
+    for (const auto& row : rows) {
+        owned.calls.clear();
+        EXPECT_EQ(SendMessageA(owned.handle, WM_SHOWWINDOW, row.show, row.status), 0);
+        ASSERT_FALSE(owned.calls.empty());
+        EXPECT_EQ(owned.calls[0], (Call{"OnShowWindow", row.show, row.status}));
+        EXPECT_EQ(IsWindowVisible(owned.handle) != FALSE, row.show != FALSE) << row.status;
+    }
 }
 
 TEST_F(FrameWindowTest, UnhandledCloseLeavesAPlainFrameWindowOpen) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "ui/frame_window.h"
@@ -159,6 +160,93 @@ TEST_F(Navigation, TheRelayPassesMovesThatChangeBothCoordinates) {
     EXPECT_STREQ(owner.relay->text.get(), "tip");
     EXPECT_EQ(owner.relay->rect.bottom, 4);
     owner.relay->tooltip = nullptr;  // child 3 is destroyed as a child, not as the tooltip
+}
+
+// Navigation groups: what a group and its parent do on focus changes and WM_NAVIGATE, as one
+// journal of named events across the windows involved.
+std::vector<std::string> groupJournal;
+
+class Member : public FrameWindow {
+public:
+    explicit Member(const char* name) : name(name) {}
+    void note(const char* event) { groupJournal.push_back(name + ":" + event); }
+    LRESULT RouteMessage(HWND h, UINT m, WPARAM w, LPARAM l) override {
+        if (m == WM_NAVIGATE) note(l == kNavigateEntered ? "navigate entered" : "navigate step");
+        return FrameWindow::RouteMessage(h, m, w, l);
+    }
+    LRESULT WindowProc(HWND h, UINT m, WPARAM w, LPARAM l) override {
+        if (m == WM_SETFOCUS || m == WM_KILLFOCUS) note("own procedure");
+        return FrameWindow::WindowProc(h, m, w, l);
+    }
+    void OnFocusGained() override { note("gained"); }
+    void OnFocusLost() override { note("lost"); }
+    void OnGroupEntered() override { note("entered"); }
+    void OnGroupLeft() override { note("left"); }
+    std::string name;
+};
+
+TEST(NavigationGroups, AGroupTakesFocusChangesAndNavigationForItsMembers) {
+    Member owner("owner");
+    owner.create(nullptr, "groups", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, 0);
+    auto* group = new Member("group");
+    group->create(owner.handle, "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, 0);
+    group->isGroup = true;
+    auto* plain = new Member("plain");
+    plain->create(owner.handle, "", WS_CHILD | WS_VISIBLE, 50, 0, 50, 50, 0);
+    auto* inner = new Member("inner");
+    inner->create(group->handle, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, 0);
+    for (Member* m : {group, plain}) {
+        owner.attachChild(m);
+        owner.focusRing.push_back(m->handle);
+        m->parent = &owner;
+    }
+    group->attachChild(inner);
+    group->focusRing.push_back(inner->handle);
+    SetFocus(owner.handle);
+
+    const auto handle = [](const Window* w) { return reinterpret_cast<WPARAM>(w->handle); };
+    // The focus moving from the owner to the plain child.
+    const std::string moved[] = {"owner:lost", "owner:own procedure", "plain:gained", "plain:own procedure"};
+    const struct {
+        const char* what;
+        Member* target;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool groupHasParent;
+        HWND ownerFocus;
+        std::vector<std::string> journal;
+    } rows[] = {
+        {"a group is entered, and consumes it", group, WM_SETFOCUS, 0, 0, true, nullptr, {"group:entered"}},
+        {"a plain window gains", plain, WM_SETFOCUS, 0, 0, true, nullptr, {"plain:gained", "plain:own procedure"}},
+        {"focus to a member stays in the group", group, WM_KILLFOCUS, handle(inner), 0, true, nullptr,
+         {"group:own procedure"}},
+        {"focus elsewhere leaves the group", group, WM_KILLFOCUS, handle(plain), 0, true, nullptr, {"group:left"}},
+        {"a plain window loses", plain, WM_KILLFOCUS, 0, 0, true, nullptr, {"plain:lost", "plain:own procedure"}},
+        {"a member entered: the group tells its parent", group, WM_NAVIGATE, handle(inner), kNavigateEntered, true,
+         group->handle, {"group:navigate entered", "owner:navigate entered", "group:entered"}},
+        {"entered without a parent: nothing more", group, WM_NAVIGATE, handle(inner), kNavigateEntered, false,
+         nullptr, {"group:navigate entered"}},
+        {"a click on another child leaves the focused group", &owner, WM_NAVIGATE, handle(plain), kNavigateEntered,
+         true, group->handle, {"owner:navigate entered", "group:left", moved[0], moved[1], moved[2], moved[3]}},
+        {"Tab inside a group leaves it upwards, and the parent steps on", group, WM_NAVIGATE, handle(inner),
+         kNavigateNext, true, nullptr,
+         {"group:navigate step", "group:left", "owner:navigate step", "group:left", moved[0], moved[1], moved[2],
+          moved[3]}},
+        {"Tab inside a group without a parent: nothing more", group, WM_NAVIGATE, handle(inner), kNavigatePrevious,
+         false, nullptr, {"group:navigate step"}},
+        {"Tab from a group child leaves that group", &owner, WM_NAVIGATE, handle(group), kNavigateNext, true,
+         group->handle, {"owner:navigate step", "group:left", moved[0], moved[1], moved[2], moved[3]}},
+    };
+    for (const auto& row : rows) {
+        owner.focusedHandle = nullptr;  // or the owner would hand the focus straight back
+        SetFocus(owner.handle);
+        group->parent = row.groupHasParent ? &owner : nullptr;
+        owner.focusedHandle = row.ownerFocus;
+        groupJournal.clear();
+        SendMessageA(row.target->handle, row.message, row.wParam, row.lParam);
+        EXPECT_EQ(groupJournal, row.journal) << row.what;
+    }
 }
 
 }  // namespace

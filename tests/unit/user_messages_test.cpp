@@ -198,6 +198,28 @@ TEST_F(UserMessages, PaintComesBeforeATimerThatIsDue) {
     DestroyWindow(top);
 }
 
+TEST_F(UserMessages, ANewRegionMovesNothingAndRedrawsTheFrameOnlyWhenAsked) {
+    const HWND top = create(WS_EX_DLGMODALFRAME, WS_POPUP | WS_VISIBLE, 10, 10, 40, 40, nullptr);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    const struct {
+        BOOL redraw;
+        std::vector<UINT> messages;
+    } rows[] = {{TRUE, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_NCPAINT, WM_WINDOWPOSCHANGED}},
+                {FALSE, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED}}};
+    for (const auto& row : rows) {
+        journal.clear();
+        EXPECT_EQ(SetWindowRgn(top, CreateRectRgn(0, 0, 20, 20), row.redraw), 1);
+        EXPECT_EQ(messagesOf(top), row.messages) << row.redraw;
+    }
+    // The active window going away: hidden, deactivated, then destroyed.
+    journal.clear();
+    DestroyWindow(top);
+    const std::vector<UINT> destroyed = {WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_NCACTIVATE, WM_ACTIVATE,
+                                         WM_ACTIVATEAPP,       WM_KILLFOCUS,        WM_DESTROY,    WM_NCDESTROY};
+    EXPECT_EQ(messagesOf(top), destroyed);
+}
+
 TEST_F(UserMessages, DefaultProceduresAnswerAsWindowsDoes) {
     const HWND h = create(0, WS_POPUP, 0, 0, 30, 30, nullptr);
     EXPECT_TRUE(SetWindowTextA(h, "T2"));

@@ -153,5 +153,46 @@ TEST(WindowTeardown, AnObjectCreatedTwiceLeavesNoBindingBehind) {
     DestroyWindow(first);
 }
 
+// A window that took over a control: the previous procedure runs between the two hooks, and
+// only when the first allows it.
+std::vector<std::string> subclassSteps;
+
+LRESULT CALLBACK previousProcedure(HWND, UINT, WPARAM, LPARAM) {
+    subclassSteps.push_back("previous");
+    return 77;
+}
+
+class Subclassed : public Window {
+public:
+    bool allow = true;
+    bool BeforeSubclassProc(HWND, UINT, WPARAM, LPARAM) override {
+        subclassSteps.push_back("before");
+        return allow;
+    }
+    void AfterSubclassProc(HWND, UINT, WPARAM, LPARAM) override { subclassSteps.push_back("after"); }
+    LRESULT WindowProc(HWND h, UINT m, WPARAM w, LPARAM l) override {
+        subclassSteps.push_back("own procedure");
+        return Window::WindowProc(h, m, w, l);
+    }
+};
+
+TEST(WindowSubclass, ThePreviousProcedureRunsBetweenTheHooksWhenAllowed) {
+    Subclassed window;
+    window.create(nullptr, "", WS_POPUP, 0, 0, 5, 5, 0, 0, false);
+    window.previousProc = previousProcedure;
+    const struct {
+        bool allow;
+        LRESULT result;
+        std::vector<std::string> steps;
+    } rows[] = {{true, 77, {"before", "previous", "after"}}, {false, 0, {"before"}}};
+    for (const auto& row : rows) {
+        window.allow = row.allow;
+        subclassSteps.clear();
+        EXPECT_EQ(SendMessageA(window.handle, WM_USER + 1, 0, 0), row.result);
+        EXPECT_EQ(subclassSteps, row.steps);
+    }
+    window.previousProc = nullptr;
+}
+
 }  // namespace
 }  // namespace td
