@@ -13,6 +13,7 @@
 // window shape, equalise) and the window system's (SetWindowRgn with and without redraw, present).
 // A redraw's repaint is discarded (ValidateRect) so that it runs no frame of its own here.
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -134,7 +135,8 @@ int main(int argc, char** argv) {
                 s.wallMs);
 
     const Split p = split(viewer, frames, unit);
-    const double n = frames;  // each step was summed over `frames` frames per redraw kind, twice
+    // Every frame was made twice, once per kind of SetWindowRgn: the other steps summed 2n times.
+    const double n = frames;
     const double ours = (p.clear + p.render + p.shape + p.equalise) / (2 * n);
     std::printf("frame steps, mean of %d frames each (ms):\n", frames);
     std::printf("  ours: clear %.3f, render %.3f, window shape %.3f, equalise %.3f; together %.3f\n",
