@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
+#include "support/probe_window.h"
 
 namespace {
 
@@ -38,14 +39,7 @@ protected:
     // A shown popup with the viewer's 3-pixel dialog frame: the client area is 94 x 94 at (3, 3)
     // of the window.
     void SetUp() override {
-        static const bool registered = [] {
-            WNDCLASSEXA wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = paintProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "tdPaintProbe";
-            return RegisterClassExA(&wc) != 0;
-        }();
+        static const bool registered = probe::registerClass("tdPaintProbe", paintProc);
         ASSERT_TRUE(registered);
         window = CreateWindowExA(WS_EX_DLGMODALFRAME, "tdPaintProbe", "", WS_POPUP | WS_VISIBLE, 100, 100, 100,
                                  100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
