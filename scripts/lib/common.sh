@@ -54,15 +54,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Wine's loader is a 32-bit x86 program, and some kernels run none ("Exec format error"). There
 # the calling script starts again, with the same arguments, in a user and mount namespace of its
-# own where qemu-i386-static (scripts/setup installs it) runs such programs: much slower, but the
+# own where qemu-i386 (scripts/setup installs a recent one) runs such programs: much slower, but the
 # same Wine. Call it right after sourcing this file: reexec_for_i386 "$@".
 reexec_for_i386() {
   /lib/ld-linux.so.2 --help >/dev/null 2>&1 && return 0
   if [ -n "${TD_I386_EMULATED:-}" ]; then
-    echo "$(basename "$0"): this kernel runs no 32-bit x86 programs, even through qemu-i386-static" >&2
+    echo "$(basename "$0"): this kernel runs no 32-bit x86 programs, even through qemu-i386" >&2
     exit 1
   fi
-  echo "$(basename "$0"): this kernel runs no 32-bit x86 programs; Wine runs through qemu-i386-static" >&2
+  echo "$(basename "$0"): this kernel runs no 32-bit x86 programs; Wine runs through qemu-i386" >&2
   TD_I386_EMULATED=1 exec unshare --user --map-root-user --mount "$top/scripts/lib/i386-namespace" bash "$0" "$@"
 }
 
