@@ -3,10 +3,37 @@
 
 VIEWER_TITLE="Test dialog"
 
-# Starts the program in the background; sets VIEWER_PID.
+# Starts the program in the background; sets VIEWER_PID. With a file name, Wine writes every
+# message it dispatches or sends to the program's windows there (its "message" trace channel).
 launch_viewer() {
-  wine "$top/build/win32/test_dialog.exe" >/dev/null 2>&1 &
+  if [ -n "${1:-}" ]; then
+    WINEDEBUG=-all,+message wine "$top/build/win32/test_dialog.exe" >/dev/null 2>"$1" &
+  else
+    wine "$top/build/win32/test_dialog.exe" >/dev/null 2>&1 &
+  fi
   VIEWER_PID=$!
+}
+
+# Reads a message trace of launch_viewer and prints the viewer window's messages from the first
+# left-button press to the release after it, in the order Wine dispatched them, as viewer_twin
+# reads them: "down X Y", "move X Y", "up X Y" (client coordinates) and "paint".
+drag_messages() {
+  local trace=$1 line name lp x y pressed=0
+  local pattern="L\"${VIEWER_TITLE}\" +\\[[0-9a-f]+\\] (WM_[A-Z]+) dispatched +wp=[0-9a-f]+ lp=([0-9a-f]+)"
+  while IFS= read -r line; do
+    [[ $line =~ $pattern ]] || continue
+    name=${BASH_REMATCH[1]}
+    lp=$((16#${BASH_REMATCH[2]}))
+    x=$((lp & 0xffff)) y=$(((lp >> 16) & 0xffff))
+    x=$((x >= 0x8000 ? x - 0x10000 : x)) y=$((y >= 0x8000 ? y - 0x10000 : y))
+    case $name in
+      WM_LBUTTONDOWN) pressed=1; echo "down $x $y" ;;
+      WM_MOUSEMOVE) [ $pressed -eq 1 ] && echo "move $x $y" ;;
+      WM_PAINT) [ $pressed -eq 1 ] && echo "paint" ;;
+      WM_LBUTTONUP) [ $pressed -eq 1 ] && { echo "up $x $y"; return 0; } ;;
+    esac
+  done <"$trace"
+  return 1
 }
 
 # Prints the X window id of the program's window once it is mapped; fails after the timeout.
@@ -57,6 +84,47 @@ window_screenshot() {
   import -window root -crop "$((WIN_W + 40))x$((WIN_H + 40))+$((WIN_X - 20))+$((WIN_Y - 20))" +repage "$1"
 }
 
+# Takes window screenshots one after another into DIR/frame-NNNN.png, in the background, until
+# stop_recording; sets RECORDING_DIR and RECORDER_PID.
+start_recording() {
+  RECORDING_DIR=$1
+  mkdir -p "$RECORDING_DIR"
+  rm -f "$RECORDING_DIR"/frame-*.png "$RECORDING_DIR/stop"
+  (
+    i=0
+    while [ ! -e "$RECORDING_DIR/stop" ]; do
+      window_screenshot "$(printf '%s/frame-%04d.png' "$RECORDING_DIR" "$i")"
+      i=$((i + 1))
+      sleep 0.05
+    done
+  ) &
+  RECORDER_PID=$!
+  RECORDING_START=$(date +%s%N)
+}
+
+# Stops the recording and makes an animated GIF of it: repeated pictures dropped, at most
+# MAX_FRAMES (30) taken evenly, shown at the pace they were taken and the last one held.
+stop_recording() {
+  local gif=$1 max=${MAX_FRAMES:-30}
+  touch "$RECORDING_DIR/stop"
+  wait "$RECORDER_PID"
+  local elapsed=$((($(date +%s%N) - RECORDING_START) / 10000000)) frames=() kept=() f previous=""
+  for f in "$RECORDING_DIR"/frame-*.png; do
+    [ -e "$f" ] || continue
+    frames+=("$f")
+    if [ -z "$previous" ] || ! cmp -s "$previous" "$f"; then kept+=("$f"); fi
+    previous=$f
+  done
+  [ ${#kept[@]} -gt 0 ] || return 1
+  local step=$(((${#kept[@]} + max - 1) / max)) chosen=() i
+  for ((i = 0; i < ${#kept[@]}; i += step)); do chosen+=("${kept[$i]}"); done
+  [ "${chosen[-1]}" = "${kept[-1]}" ] || chosen+=("${kept[-1]}")
+  # Hundredths of a second per picture taken, times the pictures each kept one stands for.
+  local delay=$((elapsed * step / ${#frames[@]}))
+  convert -delay "$((delay > 2 ? delay : 2))" "${chosen[@]:0:${#chosen[@]}-1}" -delay 200 "${chosen[-1]}" \
+    -loop 0 +dither -colors 128 -layers Optimize "$gif"
+}
+
 # Presses the left button at (x, y), moves by (dx, dy) in small steps and releases.
 drag() {
   local x=$1 y=$2 dx=$3 dy=$4 steps=${5:-10} i
@@ -83,10 +151,23 @@ wait_until_still() {
   return 1
 }
 
-# Closes the window with WM_CLOSE and waits for the program; returns its exit status.
+# Closes the window with WM_CLOSE and waits for the program; returns its exit status, or 124
+# when it was still running CLOSE_SECONDS (60) after WM_CLOSE: it is then ended by force, so that
+# a program that ignores WM_CLOSE fails the caller instead of hanging it.
 close_viewer() {
-  wine "$top/build/win32/close_window.exe" "$VIEWER_TITLE" 20000 >/dev/null 2>&1 || true
-  local status=0
+  local seconds=${CLOSE_SECONDS:-60} i status=0
+  # close_window.exe waits for the program's process itself; the few seconds after it are for
+  # Wine's own process to follow.
+  wine "$top/build/win32/close_window.exe" "$VIEWER_TITLE" $((seconds * 1000)) >/dev/null
+  for i in $(seq 1 50); do
+    kill -0 "$VIEWER_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$VIEWER_PID" 2>/dev/null; then
+    kill -KILL "$VIEWER_PID" 2>/dev/null
+    wait "$VIEWER_PID" 2>/dev/null
+    return 124
+  fi
   wait "$VIEWER_PID" || status=$?
   return $status
 }
