@@ -156,9 +156,9 @@ wait_until_still() {
 # a program that ignores WM_CLOSE fails the caller instead of hanging it.
 close_viewer() {
   local seconds=${CLOSE_SECONDS:-60} i status=0
-  # close_window.exe waits for the program's process itself; the few seconds after it are for
-  # Wine's own process to follow.
-  wine "$top/build/win32/close_window.exe" "$VIEWER_TITLE" $((seconds * 1000)) >/dev/null
+  # close_window.exe waits for the program's process itself (and is given time of its own to
+  # start); the few seconds after it are for Wine's own process to follow.
+  timeout $((seconds * 5)) wine "$top/build/win32/close_window.exe" "$VIEWER_TITLE" $((seconds * 1000)) >/dev/null
   for i in $(seq 1 50); do
     kill -0 "$VIEWER_PID" 2>/dev/null || break
     sleep 0.1
