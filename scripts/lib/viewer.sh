@@ -103,9 +103,9 @@ start_recording() {
 }
 
 # Stops the recording and makes an animated GIF of it: repeated pictures dropped, at most
-# MAX_FRAMES (30) taken evenly, shown at the pace they were taken and the last one held.
+# MAX_FRAMES (16) taken evenly, shown at the pace they were taken and the last one held.
 stop_recording() {
-  local gif=$1 max=${MAX_FRAMES:-30}
+  local gif=$1 max=${MAX_FRAMES:-16}
   touch "$RECORDING_DIR/stop"
   wait "$RECORDER_PID"
   local elapsed=$((($(date +%s%N) - RECORDING_START) / 10000000)) frames=() kept=() f previous=""
