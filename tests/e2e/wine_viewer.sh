@@ -31,6 +31,7 @@ fi
 trap 'stop_wine; stop_xvfb' EXIT
 start_xvfb "$depth" || exit 1
 launch_viewer "$work/messages.trace"
+# A first start in a new Wine session, through qemu on a busy machine, can take many minutes.
 wid=$(find_viewer_window 900) || { echo "FAIL: no window titled \"$VIEWER_TITLE\""; exit 1; }
 viewer_geometry "$wid"
 # A shaped window's X window is the whole 400 x 400 window; an unshaped one's (nothing drawn)
