@@ -18,6 +18,39 @@ int buttonKey(UINT message) {
     return message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? VK_RBUTTON : VK_LBUTTON;
 }
 
+// Whether a visible window takes the pointer at a screen point: inside its rectangle and, when
+// it has one, its region (in window coordinates).
+bool takesPointer(const Wnd& w, POINT screen) {
+    if (!(w.style & WS_VISIBLE) || screen.x < w.windowRect.left || screen.x >= w.windowRect.right ||
+        screen.y < w.windowRect.top || screen.y >= w.windowRect.bottom)
+        return false;
+    return !w.region || PtInRegion(w.region, screen.x - w.windowRect.left, screen.y - w.windowRect.top);
+}
+
+// The window under the pointer, or null over the desktop. The stand-in keeps no z-order: a
+// window made later lies above those made before it, as a new window does until something is
+// raised. Children are searched the same way inside the top-level window found.
+HWND windowAt(POINT screen) {
+    const std::vector<HWND> tops = topLevelWindows();
+    for (auto top = tops.rbegin(); top != tops.rend(); ++top) {
+        Wnd* w = find(*top);
+        if (!w || !takesPointer(*w, screen)) continue;
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            for (auto child = w->children.rbegin(); child != w->children.rend(); ++child) {
+                Wnd* c = find(*child);
+                if (c && takesPointer(*c, screen)) {
+                    w = c;
+                    deeper = true;
+                    break;
+                }
+            }
+        }
+        return w->handle;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void setFocusWindow(HWND h) {
@@ -137,7 +170,19 @@ BOOL ReleaseCapture() {
     UserState& s = state();
     const HWND previous = s.capture;
     s.capture = nullptr;
-    if (previous) deliver(previous, WM_CAPTURECHANGED, 0, 0);
+    if (!previous) return TRUE;
+    deliver(previous, WM_CAPTURECHANGED, 0, 0);
+    // The window under the pointer may have missed moves while another held the capture: it
+    // gets a move of its own where the pointer stands, queued as input.
+    if (const HWND under = windowAt(s.cursor)) {
+        Input in{};
+        in.mouse = true;
+        in.window = under;
+        in.message = WM_MOUSEMOVE;
+        in.screen = s.cursor;
+        s.input.push_back(in);
+        bump();
+    }
     return TRUE;
 }
 

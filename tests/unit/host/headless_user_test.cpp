@@ -1,5 +1,5 @@
-// What only the stand-in can show: queued input with capture routing, the virtual clock and the
-// wait hook, region ownership, timers as stored, and the per-window message log.
+// What only the stand-in can show: the virtual clock and the wait hook, region ownership, timers
+// as stored, and the per-window message log.
 
 #include <gtest/gtest.h>
 
@@ -29,51 +29,6 @@ protected:
                                nullptr, nullptr);
     }
 };
-
-class Mouse : public td::FrameWindow {
-public:
-    void OnLButtonDown(int x, int y) override {
-        SetCapture(handle);
-        last = {x, y};
-    }
-    void OnMouseMove(int x, int y) override { last = {x, y}; }
-    void OnLButtonUp(int x, int y) override {
-        ReleaseCapture();
-        last = {x, y};
-        upFlags = GetKeyState(VK_LBUTTON);
-    }
-    POINT last{};
-    SHORT upFlags = 0;
-};
-
-TEST_F(HeadlessUser, MouseInputFollowsTheCaptureAndTheButtonState) {
-    Mouse a, b;
-    a.create(nullptr, "a", WS_POPUP | WS_VISIBLE, 100, 100, 50, 50, 0);
-    b.create(nullptr, "b", WS_POPUP | WS_VISIBLE, 300, 100, 50, 50, 0);
-    headless::postMouse(a.handle, WM_LBUTTONDOWN, 5, 5);
-    headless::postMouse(b.handle, WM_MOUSEMOVE, 10, 10);  // over b, but a has the capture by then
-    headless::postMouse(b.handle, WM_LBUTTONUP, 10, 10);
-    headless::postMouse(b.handle, WM_MOUSEMOVE, 1, 2);
-    MSG msg;
-    std::vector<MSG> seen;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) seen.push_back(msg);
-        DispatchMessageA(&msg);
-    }
-    ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[0].hwnd, a.handle);
-    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(MK_LBUTTON));
-    EXPECT_EQ(seen[1].hwnd, a.handle);
-    EXPECT_EQ(seen[2].hwnd, a.handle);
-    EXPECT_EQ(seen[2].wParam, 0u) << "the button is up in its own release";
-    EXPECT_EQ(seen[3].hwnd, b.handle) << "the capture was released";
-    // The release over b's client (10, 10) arrives in a's client coordinates.
-    EXPECT_EQ(a.last.x, 210);
-    EXPECT_EQ(a.last.y, 10);
-    EXPECT_GE(a.upFlags, 0) << "GetKeyState in the release handler sees the button up";
-    EXPECT_EQ(b.last.x, 1);
-    EXPECT_EQ(GetCapture(), nullptr);
-}
 
 TEST_F(HeadlessUser, TimersAreClampedAndWaitingJumpsTheClockToThem) {
     const HWND h = popup(0, 0, 10, 10);
