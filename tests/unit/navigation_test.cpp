@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/probe_window.h"
+#include "support/user_input.h"
 #include "ui/frame_window.h"
 #include "ui/navigation.h"
 
@@ -80,6 +82,28 @@ TEST_F(Navigation, TabIsAnnouncedToTheParentAndConsumed) {
     // Each step starts from child 1: Tab to 2, then Shift+Tab (twice) to 0.
     EXPECT_EQ(owner.focusedHandle, child[0]->handle);
     EXPECT_EQ(GetFocus(), child[0]->handle);
+}
+
+TEST_F(Navigation, TypedTabAndShiftTabMoveThroughTheRing) {
+    SetForegroundWindow(owner.handle);
+    SetFocus(child[1]->handle);
+    probe::drain();
+    owner.seen.clear();
+    // Each key as a user types it: the Shift key's state is set as its key-down is taken.
+    const std::pair<int, bool> keys[] = {{VK_TAB, true},     {VK_TAB, false},     {VK_LSHIFT, true},
+                                         {VK_TAB, true},     {VK_TAB, false},     {VK_LSHIFT, false}};
+    for (const auto& [key, down] : keys) {
+        probe::sendKey(key, down);
+        probe::drain();
+    }
+    ASSERT_EQ(owner.seen.size(), 2u);
+    EXPECT_EQ(owner.seen[0].lParam, kNavigateNext);
+    EXPECT_EQ(owner.seen[1].lParam, kNavigatePrevious);
+    EXPECT_EQ(owner.focusedHandle, child[1]->handle);
+    EXPECT_EQ(GetFocus(), child[1]->handle);
+    EXPECT_EQ(GetKeyState(VK_LSHIFT) & 0x80, 0);
+    ASSERT_EQ(child[2]->seen.size(), 1u) << "Tab is consumed, Shift passes";
+    EXPECT_EQ(child[2]->seen[0].wParam, static_cast<WPARAM>(VK_SHIFT));
 }
 
 TEST_F(Navigation, TabInATopLevelWindowIsLostButConsumed) {

@@ -1,5 +1,5 @@
-// The window framework against the stand-in's own record of what it delivered: keyboard input
-// taken from the queue, timers on the virtual clock, and the messages an object must not see.
+// The window framework against the stand-in's own record of what it delivered: timers on the
+// virtual clock, and the messages an object must not see.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 
 #include "platform/headless/inspect_user.h"
 #include "ui/frame_window.h"
-#include "ui/navigation.h"
 #include "ui/timer_window.h"
 #include "ui/window_map.h"
 
@@ -22,61 +21,8 @@ public:
         seen.push_back(MSG{hwnd, message, wParam, lParam, 0, {}});
         return Window::WindowProc(hwnd, message, wParam, lParam);
     }
-    bool saw(UINT message, WPARAM wParam) const {
-        return std::any_of(seen.begin(), seen.end(),
-                           [&](const MSG& m) { return m.message == message && m.wParam == wParam; });
-    }
     std::vector<MSG> seen;
 };
-
-void pumpQueue() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-std::vector<LPARAM> navigationsTo(HWND window) {
-    std::vector<LPARAM> codes;
-    for (const headless::LoggedMessage& m : headless::messagesOf(window))
-        if (m.message == WM_NAVIGATE) codes.push_back(m.lParam);
-    return codes;
-}
-
-TEST(WindowOnTheStandIn, QueuedTabAndShiftTabMoveThroughTheRing) {
-    FrameWindow owner;
-    owner.create(nullptr, "ring", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, 0);
-    Recorder* child[3];
-    for (Recorder*& c : child) {
-        c = new Recorder;
-        c->create(owner.handle, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, 0, 0, false);
-        owner.attachChild(c);
-        owner.focusRing.push_back(c->handle);
-    }
-    SetFocus(child[1]->handle);
-    headless::clearMessageLog();
-
-    headless::postKey(VK_TAB, true);
-    headless::postKey(VK_TAB, false);
-    pumpQueue();
-    EXPECT_EQ(GetFocus(), child[2]->handle);
-
-    // The sided Shift key's state is set as the queue hands its key-down over.
-    headless::postKey(VK_LSHIFT, true);
-    headless::postKey(VK_TAB, true);
-    headless::postKey(VK_TAB, false);
-    headless::postKey(VK_LSHIFT, false);
-    pumpQueue();
-    EXPECT_EQ(owner.focusedHandle, child[1]->handle);
-    EXPECT_EQ(GetFocus(), child[1]->handle);
-    EXPECT_EQ(GetKeyState(VK_LSHIFT) & 0x80, 0);
-
-    EXPECT_EQ(navigationsTo(owner.handle), (std::vector<LPARAM>{kNavigateNext, kNavigatePrevious}));
-    for (Recorder* c : child) EXPECT_FALSE(c->saw(WM_KEYDOWN, VK_TAB)) << "the filter consumes Tab";
-    EXPECT_TRUE(child[2]->saw(WM_KEYDOWN, VK_SHIFT)) << "other keys pass";
-    EXPECT_TRUE(child[2]->saw(WM_KEYUP, VK_TAB));
-}
 
 TEST(WindowOnTheStandIn, TheObjectSeesNeitherCreationNorItsOwnTeardown) {
     auto* owner = new FrameWindow;
