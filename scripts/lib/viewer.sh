@@ -56,20 +56,25 @@ window_at() {
   echo "$WINDOW"
 }
 
-# Samples the window on a 40 x 40 grid; sets SHAPE_INSIDE and SHAPE_OUTSIDE (point counts) and
-# SHAPE_GRAB, a point of the model in the lower half where a drag can start ("" when none).
+# Samples the window with the pointer on a 40 x 40 grid, screen (405 + 10i, 205 + 10j); sets
+# SHAPE_INSIDE and SHAPE_OUTSIDE (point counts), SHAPE_GRID (the grid row by row, "1" for a point
+# inside the window and "0" outside, as viewer_twin writes it) and SHAPE_GRAB, a point of the
+# model in the lower half where a drag can start ("" when none).
 sample_shape() {
   local wid=$1 x y
   SHAPE_INSIDE=0
   SHAPE_OUTSIDE=0
+  SHAPE_GRID=""
   SHAPE_GRAB=""
   for y in $(seq 205 10 595); do
     for x in $(seq 405 10 795); do
       if [ "$(window_at "$x" "$y")" = "$wid" ]; then
         SHAPE_INSIDE=$((SHAPE_INSIDE + 1))
+        SHAPE_GRID+=1
         [ -z "$SHAPE_GRAB" ] && [ "$y" -ge 350 ] && SHAPE_GRAB="$x $y"
       else
         SHAPE_OUTSIDE=$((SHAPE_OUTSIDE + 1))
+        SHAPE_GRID+=0
       fi
     done
   done
@@ -125,14 +130,19 @@ stop_recording() {
     -loop 0 +dither -colors 128 -layers Optimize "$gif"
 }
 
-# Presses the left button at (x, y), moves by (dx, dy) in small steps and releases.
-drag() {
+# Presses the left button at (x, y) and moves by (dx, dy) in small steps, keeping it pressed.
+press_and_move() {
   local x=$1 y=$2 dx=$3 dy=$4 steps=${5:-10} i
   xdotool mousemove "$x" "$y" mousedown 1
   for i in $(seq 1 "$steps"); do
     xdotool mousemove "$((x + dx * i / steps))" "$((y + dy * i / steps))"
     sleep 0.02
   done
+}
+
+# press_and_move, then the release.
+drag() {
+  press_and_move "$@"
   xdotool mouseup 1
 }
 

@@ -56,22 +56,35 @@ if [ "$depth" -eq 24 ]; then
   xdotool mousemove 100 100
   screenshot "$work/before.png"
   : >"$work/start.messages"
-  "$twin" "$work/start.messages" "$work/before.png" "$work/before-twin.png" ||
+  "$twin" "$work/start.messages" "$work/before.png" "$work/before-twin.png" "$work/before.grid" ||
     fail "the window at start does not show the twin's first frame"
-  # The drag must start on the model: elsewhere the press reaches the desktop.
+  [ "$SHAPE_GRID" = "$(cat "$work/before.grid")" ] ||
+    fail "at start the pointer finds the window elsewhere than the twin's shape"
+  # The drag must start on the model: elsewhere the press reaches the desktop. While the button
+  # is held still after the moves, the model stays where the moves left it.
   [ -n "$SHAPE_GRAB" ] || fail "no point of the model to press on"
-  drag ${SHAPE_GRAB:-600 400} 120 40
+  press_and_move ${SHAPE_GRAB:-600 400} 120 40
+  sleep 0.5
+  screenshot "$work/held-a.png"
+  sleep 1.5
+  screenshot "$work/held-b.png"
+  xdotool mouseup 1
+  cmp -s "$work/before.png" "$work/held-a.png" && fail "the moves did not turn the model"
+  cmp -s "$work/held-a.png" "$work/held-b.png" || fail "the model moved while the button was held still"
   xdotool mousemove 100 100
   sleep 0.3
   screenshot "$work/spinning.png"
-  cmp -s "$work/before.png" "$work/spinning.png" && fail "the drag did not change the picture"
+  cmp -s "$work/held-b.png" "$work/spinning.png" && fail "the model did not spin on after the release"
   wait_until_still "$work" 120 || fail "the spin did not stop within 120 s"
   screenshot "$work/rest.png"
+  sample_shape "$wid"
   if drag_messages "$work/messages.trace" >"$work/drag.messages"; then
     echo "the window got $(wc -l <"$work/drag.messages") messages from the press to the release:" \
       "$(cut -d' ' -f1 "$work/drag.messages" | sort | uniq -c | xargs)"
-    "$twin" "$work/drag.messages" "$work/rest.png" "$work/rest-twin.png" ||
+    "$twin" "$work/drag.messages" "$work/rest.png" "$work/rest-twin.png" "$work/rest.grid" ||
       fail "the window at rest does not show the twin's frame after the same messages"
+    [ "$SHAPE_GRID" = "$(cat "$work/rest.grid")" ] ||
+      fail "at rest the pointer finds the window elsewhere than the twin's shape"
   else
     fail "Wine's trace shows no press and release of the drag"
   fi
