@@ -38,6 +38,8 @@ typedef struct tagBITMAPINFO {
 
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 DWORD GetLastError();
+// Passes the stand-in's virtual clock: timers come due as they would while a thread sleeps.
+void Sleep(DWORD milliseconds);
 
 HWND GetDesktopWindow();
 HDC GetDC(HWND window);

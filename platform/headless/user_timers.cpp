@@ -27,6 +27,8 @@ void advanceClock(uint32_t milliseconds) {
 
 using namespace headless;
 
+void Sleep(DWORD milliseconds) { advanceClock(milliseconds); }
+
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     UserState& s = state();
     if (s.faults.setTimer.fails()) return 0;

@@ -41,6 +41,19 @@ bool pumpTicks(Owner& owner, int ticks) {
     return reached && owner.ticks >= ticks;
 }
 
+// A timer that comes due several times while nobody takes messages gives one WM_TIMER, not one
+// for every interval that passed: a spin that falls behind steps once, not in a burst.
+TEST(TimerWindow, ATimerLeftWaitingTicksOnce) {
+    Owner owner;
+    ASSERT_NE(SetTimer(owner.handle, 5, 300, nullptr), 0u);
+    Sleep(1000);
+    MSG msg;
+    int ticks = 0;
+    while (PeekMessageA(&msg, owner.handle, WM_TIMER, WM_TIMER, PM_REMOVE)) ++ticks;
+    EXPECT_EQ(ticks, 1);
+    KillTimer(owner.handle, 5);
+}
+
 TEST(TimerWindow, IsAHiddenZeroSizedChildOfItsOwner) {
     Owner owner;
     auto* timer = new TimerWindow(&owner, 1, &owner.connection);
