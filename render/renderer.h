@@ -57,7 +57,8 @@ private:
     // What a face needs of one of its corners, found once per vertex and frame: a vertex is
     // shared by several faces, and each of them would get the same values.
     struct Corner {
-        double x = 0.0, y = 0.0;  // of the transformed position, for the orientation test
+        Vec3 position;          // transformed; its x and y decide the orientation of the faces
+        bool finished = false;  // whether the values below are this frame's
         double intensity = 1.0;
         ShadedCorner shaded;  // pixel position, the vertex colour scaled by the intensity, z
     };
