@@ -387,8 +387,31 @@ ColourLanes wholeLanes(const ColourLanes& v) {
     return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
 }
 
+// wholeLanes for the values of an edge, without the mask. An edge runs between two corners whose
+// channels are bytes, and its values are the start plus k increments, k at most the edge's rows,
+// fewer than 2^31: each addition is off by at most half an ulp of a value below 512, 2^-44, and
+// each increment by 2^-53 of at most 255, so every value lies within 2^-13 + 2^-45 of the exact
+// interpolation between the two corners, which is in [0, 255]. Truncated, it is a whole number 0
+// to 255, its own low byte.
+ColourLanes edgeWholeLanes(const ColourLanes& v) {
+    const __m128d blueGreen = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.blueGreen));
+    const __m128d zeroRed = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.depthRed));
+    return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
+}
+
 inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
 inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }
+
+// An edge's column. Bounded: the edge's x is known to lie inside the int32 range (see
+// laneTriangle), where the processor's truncation is truncToInt32 without its second look.
+template <bool Bounded>
+[[gnu::always_inline]] inline int32_t edgeColumn(double x) {
+    if constexpr (Bounded) {
+        return _mm_cvttsd_si32(_mm_set_sd(x));
+    } else {
+        return truncToInt32(x);
+    }
+}
 
 // Depth: the depths are tested and stored (a depth-tested fill on a depth buffer without usable
 // values tests and stores nothing, and draws as the fill without depth).
@@ -424,22 +447,33 @@ struct LaneFill {
         pixel(rowAt(rowStart(p.y)), depthRowAt(depthRowStart(p.y)), p.x, lanesOf(p));
     }
 
-    // clippedSpan between two ends whose channels are whole, on a row inside the surface.
+    // clippedSpan on a row inside the surface, between ends whose channels `whole` makes whole;
+    // only the ends that the span uses are made whole (one for a span of one column).
+    template <typename Whole>
     [[gnu::always_inline]] inline void span(int32_t xa, size_t rowStart, size_t depthRowStart, int32_t xb,
-                                            const ColourLanes& a, const ColourLanes& b) const {
-        const int32_t first = std::max(0, std::min(xa, xb));
-        const int32_t last = std::min(std::max(xa, xb), width - 1);
+                                            ColourLanes a, ColourLanes b, Whole whole) const {
+        // Left to right: from b to a when xb <= xa.
+        if (xb <= xa) {
+            std::swap(xa, xb);
+            std::swap(a, b);
+        }
+        const int32_t first = std::max(0, xa);
+        const int32_t last = std::min(xb, width - 1);
         if (last < first) return;
         uint8_t* row = rowAt(rowStart);
         double* depthRow = depthRowAt(depthRowStart);
-        const bool reversed = xb <= xa;
-        ColourLanes current = reversed ? b : a;
+        ColourLanes current = whole(a);
         const int32_t n = last - first;
         if (n == 0) return pixel(row, depthRow, first, current);
-        const ColourLanes& end = reversed ? a : b;
-        const __m128d steps = _mm_set1_pd(double(n));
-        const __m128d incBlueGreen = _mm_div_pd(_mm_sub_pd(end.blueGreen, current.blueGreen), steps);
-        const __m128d incDepthRed = _mm_div_pd(_mm_sub_pd(end.depthRed, current.depthRed), steps);
+        const ColourLanes end = whole(b);
+        __m128d incBlueGreen = _mm_sub_pd(end.blueGreen, current.blueGreen);
+        __m128d incDepthRed = _mm_sub_pd(end.depthRed, current.depthRed);
+        // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
+        if (n > 1) {
+            const __m128d steps = _mm_set1_pd(double(n));
+            incBlueGreen = _mm_div_pd(incBlueGreen, steps);
+            incDepthRed = _mm_div_pd(incDepthRed, steps);
+        }
         for (int32_t x = first; x <= last; ++x) {
             pixel(row, depthRow, x, current);
             current.blueGreen = _mm_add_pd(current.blueGreen, incBlueGreen);
@@ -447,13 +481,57 @@ struct LaneFill {
         }
     }
     void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
-        if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, wholeLanes(a), wholeLanes(b));
+        if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, a, b, wholeLanes);
+    }
+
+    // Steps both edges over the rows from..to (to inside the surface), drawing the span of every
+    // row inside it. `row` and `depthRow` are the starts of the first row inside the surface, and
+    // move on with the rows drawn; past the bottom row they wrap, and are no longer used.
+    template <bool Bounded>
+    [[gnu::always_inline]] inline void rows(LaneEdge& edge1, LaneEdge& edge2, int32_t from, int32_t to, size_t& row,
+                                            size_t& depthRow) const {
+        int32_t y = from;
+        for (; y <= to && y < 0; ++y) {
+            edge1.step();
+            edge2.step();
+        }
+        for (; y <= to; ++y) {
+            edge1.step();
+            edge2.step();
+            span(edgeColumn<Bounded>(edge1.x), row, depthRow, edgeColumn<Bounded>(edge2.x), edge1.values,
+                 edge2.values, edgeWholeLanes);
+            row -= size_t(width);
+            depthRow += size_t(width);
+        }
+    }
+
+    // The rows below the apex, from firstRow to lastRow (inside the surface).
+    template <bool Bounded>
+    [[gnu::always_inline]] inline void edges(const LaneVertex& top, const LaneVertex& mid, const LaneVertex& low,
+                                             int32_t firstRow, int32_t lastRow) const {
+        const bool flatTop = top.y == mid.y;
+        LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
+        LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
+        const int32_t firstVisible = std::max(firstRow, 0);
+        size_t row = rowStart(firstVisible), depthRow = depthRowStart(firstVisible);
+        // Down to the mid row on the first sides; below it edge 1 takes the mid-to-low increments.
+        if (flatTop || mid.y >= lastRow) return rows<Bounded>(edge1, edge2, firstRow, lastRow, row, depthRow);
+        rows<Bounded>(edge1, edge2, firstRow, mid.y, row, depthRow);
+        const LaneEdge midLow = LaneEdge::between(mid, low);
+        edge1.dx = midLow.dx;
+        edge1.increment = midLow.increment;
+        rows<Bounded>(edge1, edge2, mid.y + 1, lastRow, row, depthRow);
+    }
+    // The same for edges that may reach beyond the int32 columns: rare, so kept out of line.
+    [[gnu::noinline]] void unboundedEdges(const LaneVertex& top, const LaneVertex& mid, const LaneVertex& low,
+                                          int32_t firstRow, int32_t lastRow) const {
+        edges<false>(top, mid, low, firstRow, lastRow);
     }
 };
 
 // False when the triangle is left to the generic walk; then nothing has been drawn.
 template <bool Depth>
-bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
+[[gnu::always_inline]] inline bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
     const LaneVertex* sorted[3] = {&p0, &p1, &p2};
     if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
     if (sorted[2]->y < sorted[1]->y) std::swap(sorted[1], sorted[2]);
@@ -473,37 +551,14 @@ bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneV
     if (-firstRow > kExactReach) return false;
 
     fill.apex(top);
-    const bool flatTop = top.y == mid.y;
     if (firstRow <= lastRow) {
-        LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
-        LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
-        const auto column = [bounded](double x) { return bounded ? _mm_cvttsd_si32(_mm_set_sd(x)) : truncToInt32(x); };
-        const int32_t firstVisible = int32_t(std::max<int64_t>(firstRow, 0));
-        size_t row = fill.rowStart(firstVisible), depthRow = fill.depthRowStart(firstVisible);
-        const auto walkRows = [&](int32_t from, int32_t to) {
-            for (int32_t y = from; y <= to; ++y) {
-                edge1.step();
-                edge2.step();
-                if (y < 0) continue;
-                fill.span(column(edge1.x), row, depthRow, column(edge2.x), wholeLanes(edge1.values),
-                          wholeLanes(edge2.values));
-                row -= size_t(fill.width);  // wraps past the bottom row, where it is no longer used
-                depthRow += size_t(fill.width);
-            }
-        };
-        // Down to the mid row on the first sides; below it edge 1 takes the mid-to-low increments.
-        const int32_t last = int32_t(lastRow);
-        if (flatTop || mid.y >= last) {
-            walkRows(int32_t(firstRow), last);
+        if (bounded) {
+            fill.template edges<true>(top, mid, low, int32_t(firstRow), int32_t(lastRow));
         } else {
-            walkRows(int32_t(firstRow), mid.y);
-            const LaneEdge midLow = LaneEdge::between(mid, low);
-            edge1.dx = midLow.dx;
-            edge1.increment = midLow.increment;
-            walkRows(mid.y + 1, last);
+            fill.unboundedEdges(top, mid, low, int32_t(firstRow), int32_t(lastRow));
         }
     }
-    if (flatTop) fill.rowSpan(top.x, top.y, mid.x, lanesOf(top), lanesOf(mid));
+    if (top.y == mid.y) fill.rowSpan(top.x, top.y, mid.x, lanesOf(top), lanesOf(mid));
     if (mid.y == low.y) fill.rowSpan(mid.x, mid.y, low.x, lanesOf(mid), lanesOf(low));
     return true;
 }
