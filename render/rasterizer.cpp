@@ -614,16 +614,38 @@ ShadedTriangles::ShadedTriangles(Surface& surface, bool depthTested) : surface_(
 #endif
 }
 
-void ShadedTriangles::draw(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
+#if defined(__SSE2__)
+namespace {
+
+// The lane walk for each triangle in turn; a triangle it leaves goes to the fills.
+template <bool Depth>
+void laneTriangles(const LaneFill<Depth>& fill, ShadedTriangles& all, const ShadedTriangle* triangles,
+                   size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const ShadedCorner* const* c = triangles[i].corners;
+        if (!laneTriangle(fill, *c[0], *c[1], *c[2])) all.drawByFills(*c[0], *c[1], *c[2]);
+    }
+}
+
+}  // namespace
+#endif
+
+void ShadedTriangles::draw(const ShadedTriangle* triangles, size_t count) {
 #if defined(__SSE2__)
     if (path_ == Path::Nothing) return;
     if (path_ == Path::Lanes) {
         const int32_t w = surface_.width, h = surface_.height;
-        const bool drawn = depths_ ? laneTriangle(LaneFill<true>{w, h, pixels_, depths_}, a, b, c)
-                                   : laneTriangle(LaneFill<false>{w, h, pixels_, nullptr}, a, b, c);
-        if (drawn) return;
+        if (depths_) return laneTriangles(LaneFill<true>{w, h, pixels_, depths_}, *this, triangles, count);
+        return laneTriangles(LaneFill<false>{w, h, pixels_, nullptr}, *this, triangles, count);
     }
 #endif
+    for (size_t i = 0; i < count; ++i) {
+        const ShadedCorner* const* c = triangles[i].corners;
+        drawByFills(*c[0], *c[1], *c[2]);
+    }
+}
+
+void ShadedTriangles::drawByFills(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
     const double za = a.depthRed[0], zb = b.depthRed[0], zc = c.depthRed[0];
     const auto colour = [](const ShadedCorner& p) {
         return packColour(Colour{uint8_t(p.depthRed[1]), uint8_t(p.blueGreen[1]), uint8_t(p.blueGreen[0])});

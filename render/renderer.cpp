@@ -112,7 +112,9 @@ void Renderer::render(const Scene* scene) {
         c.finished = true;
     };
 
-    ShadedTriangles shaded(*surface, depthTested);
+    // Without a texture the faces to draw are gathered first and drawn in one go, in face order:
+    // the values of their corners are final once found.
+    triangles_.clear();
     const size_t count = vertices.size();
     for (const Face& face : faces) {
         const uint32_t* index = face.vertexIndex;
@@ -128,7 +130,7 @@ void Renderer::render(const Scene* scene) {
         if (!c1.finished) finish(c1, vertices[index[1]]);
         if (!c2.finished) finish(c2, vertices[index[2]]);
         if (!texture) {
-            shaded.draw(c0.shaded, c1.shaded, c2.shaded);
+            triangles_.push_back(ShadedTriangle{{&c0.shaded, &c1.shaded, &c2.shaded}});
             continue;
         }
         const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
@@ -143,6 +145,7 @@ void Renderer::render(const Scene* scene) {
                                           uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture);
         }
     }
+    if (!triangles_.empty()) ShadedTriangles(*surface, depthTested).draw(triangles_.data(), triangles_.size());
 }
 
 }  // namespace td

@@ -69,7 +69,9 @@ private:
         const double f = d0x * d1y - d0y * d1x;
         return f >= 0.0;
     }
-    std::vector<Corner> corners_;  // kept between frames, so a frame allocates nothing
+    // Both kept between frames, so a frame allocates nothing.
+    std::vector<Corner> corners_;
+    std::vector<ShadedTriangle> triangles_;  // the faces to draw, when the scene has no texture
 };
 
 }  // namespace td
