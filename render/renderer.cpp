@@ -114,7 +114,8 @@ void Renderer::render(const Scene* scene) {
 
     // Without a texture the faces to draw are gathered first and drawn in one go, in face order:
     // the values of their corners are final once found.
-    triangles_.clear();
+    triangles_.resize(faces.size());
+    size_t drawn = 0;
     const size_t count = vertices.size();
     for (const Face& face : faces) {
         const uint32_t* index = face.vertexIndex;
@@ -130,7 +131,7 @@ void Renderer::render(const Scene* scene) {
         if (!c1.finished) finish(c1, vertices[index[1]]);
         if (!c2.finished) finish(c2, vertices[index[2]]);
         if (!texture) {
-            triangles_.push_back(ShadedTriangle{{&c0.shaded, &c1.shaded, &c2.shaded}});
+            triangles_[drawn++] = ShadedTriangle{{&c0.shaded, &c1.shaded, &c2.shaded}};
             continue;
         }
         const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
@@ -145,7 +146,7 @@ void Renderer::render(const Scene* scene) {
                                           uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture);
         }
     }
-    if (!triangles_.empty()) ShadedTriangles(*surface, depthTested).draw(triangles_.data(), triangles_.size());
+    if (drawn > 0) ShadedTriangles(*surface, depthTested).draw(triangles_.data(), drawn);
 }
 
 }  // namespace td
