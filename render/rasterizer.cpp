@@ -484,43 +484,39 @@ struct LaneFill {
         if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, a, b, wholeLanes);
     }
 
-    // Steps both edges over the rows from..to (to inside the surface), drawing the span of every
-    // row inside it. `row` and `depthRow` are the starts of the first row inside the surface, and
-    // move on with the rows drawn; past the bottom row they wrap, and are no longer used.
-    template <bool Bounded>
-    [[gnu::always_inline]] inline void rows(LaneEdge& edge1, LaneEdge& edge2, int32_t from, int32_t to, size_t& row,
-                                            size_t& depthRow) const {
-        int32_t y = from;
-        for (; y <= to && y < 0; ++y) {
-            edge1.step();
-            edge2.step();
-        }
-        for (; y <= to; ++y) {
-            edge1.step();
-            edge2.step();
-            span(edgeColumn<Bounded>(edge1.x), row, depthRow, edgeColumn<Bounded>(edge2.x), edge1.values,
-                 edge2.values, edgeWholeLanes);
-            row -= size_t(width);
-            depthRow += size_t(width);
-        }
-    }
-
-    // The rows below the apex, from firstRow to lastRow (inside the surface).
+    // The rows below the apex, from firstRow to lastRow (inside the surface): both edges are
+    // stepped on every row, and the span of every row inside the surface is drawn. Below the mid
+    // row edge 1 takes the mid-to-low increments, set up when that row is reached.
     template <bool Bounded>
     [[gnu::always_inline]] inline void edges(const LaneVertex& top, const LaneVertex& mid, const LaneVertex& low,
                                              int32_t firstRow, int32_t lastRow) const {
         const bool flatTop = top.y == mid.y;
         LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
         LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
-        const int32_t firstVisible = std::max(firstRow, 0);
-        size_t row = rowStart(firstVisible), depthRow = depthRowStart(firstVisible);
-        // Down to the mid row on the first sides; below it edge 1 takes the mid-to-low increments.
-        if (flatTop || mid.y >= lastRow) return rows<Bounded>(edge1, edge2, firstRow, lastRow, row, depthRow);
-        rows<Bounded>(edge1, edge2, firstRow, mid.y, row, depthRow);
-        const LaneEdge midLow = LaneEdge::between(mid, low);
-        edge1.dx = midLow.dx;
-        edge1.increment = midLow.increment;
-        rows<Bounded>(edge1, edge2, mid.y + 1, lastRow, row, depthRow);
+        // The row after which edge 1 turns; none when it does not turn within the rows walked.
+        const int32_t turn = flatTop || mid.y >= lastRow ? INT32_MAX : mid.y;
+        const auto turnEdge1 = [&] {
+            const LaneEdge midLow = LaneEdge::between(mid, low);
+            edge1.dx = midLow.dx;
+            edge1.increment = midLow.increment;
+        };
+        int32_t y = firstRow;
+        for (; y <= lastRow && y < 0; ++y) {
+            edge1.step();
+            edge2.step();
+            if (y == turn) turnEdge1();
+        }
+        // The starts of row y; past the bottom row they wrap, and are no longer used.
+        size_t row = rowStart(y), depthRow = depthRowStart(y);
+        for (; y <= lastRow; ++y) {
+            edge1.step();
+            edge2.step();
+            span(edgeColumn<Bounded>(edge1.x), row, depthRow, edgeColumn<Bounded>(edge2.x), edge1.values,
+                 edge2.values, edgeWholeLanes);
+            row -= size_t(width);
+            depthRow += size_t(width);
+            if (y == turn) turnEdge1();
+        }
     }
     // The same for edges that may reach beyond the int32 columns: rare, so kept out of line.
     [[gnu::noinline]] void unboundedEdges(const LaneVertex& top, const LaneVertex& mid, const LaneVertex& low,
