@@ -451,14 +451,18 @@ struct LaneFill {
     // only the ends that the span uses are made whole (one for a span of one column).
     template <typename Whole>
     [[gnu::always_inline]] inline void span(int32_t xa, size_t rowStart, size_t depthRowStart, int32_t xb,
-                                            ColourLanes a, ColourLanes b, Whole whole) const {
-        // Left to right: from b to a when xb <= xa.
-        if (xb <= xa) {
-            std::swap(xa, xb);
-            std::swap(a, b);
-        }
-        const int32_t first = std::max(0, xa);
-        const int32_t last = std::min(xb, width - 1);
+                                            const ColourLanes& a, const ColourLanes& b, Whole whole) const {
+        // Left to right: from b to a when xb <= xa. Each order has its own copy of the span, so
+        // that neither moves the ends around.
+        if (xb <= xa) return leftToRight(xb, rowStart, depthRowStart, xa, b, a, whole);
+        leftToRight(xa, rowStart, depthRowStart, xb, a, b, whole);
+    }
+    template <typename Whole>
+    [[gnu::always_inline]] inline void leftToRight(int32_t left, size_t rowStart, size_t depthRowStart,
+                                                   int32_t right, const ColourLanes& a, const ColourLanes& b,
+                                                   Whole whole) const {
+        const int32_t first = std::max(0, left);
+        const int32_t last = std::min(right, width - 1);
         if (last < first) return;
         uint8_t* row = rowAt(rowStart);
         double* depthRow = depthRowAt(depthRowStart);
