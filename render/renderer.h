@@ -19,6 +19,18 @@ struct ScreenPoint {
     int32_t y = 0;
 };
 
+// How projected points map to the pixels of a surface, with the surface's sizes read once.
+struct SurfaceMapping {
+    explicit SurfaceMapping(const Surface& s)
+        : w(s.width), h(s.height), halfWidth(double(s.width / 2)), halfHeight(double(s.height / 2)) {}
+    ScreenPoint place(Vec3 p) const {
+        // The +1 puts a point half a pixel right of and above the pixel grid lines.
+        return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + halfWidth),
+                           truncToInt32(halfHeight - (h * p.y + 1.0) * 0.5)};
+    }
+    double w, h, halfWidth, halfHeight;
+};
+
 class Renderer {
 public:
     static constexpr uint32_t kDepthTest = 0x20;  // draw through the depth-tested fills
@@ -36,10 +48,7 @@ public:
     // The pixel position of a projected point; (0, 0) without a surface.
     ScreenPoint projectToSurface(Vec3 p) const {
         if (!surface) return ScreenPoint{};
-        const double w = surface->width, h = surface->height;
-        // The +1 puts a point half a pixel right of and above the pixel grid lines.
-        return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + double(surface->width / 2)),
-                           truncToInt32(double(surface->height / 2) - (h * p.y + 1.0) * 0.5)};
+        return SurfaceMapping(*surface).place(p);
     }
     // True when the corners run counter-clockwise on the screen or are collinear; a NaN culls.
     static bool isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) {
