@@ -448,24 +448,24 @@ struct LaneFill {
     }
 
     // clippedSpan on a row inside the surface, between ends whose channels `whole` makes whole;
-    // only the ends that the span uses are made whole (one for a span of one column).
+    // only the ends that the span uses are made whole (one for a span of one column). `row` and
+    // `depthRow` are the row's pixels and depths, `lastColumn` is width - 1.
     template <typename Whole>
-    [[gnu::always_inline]] inline void span(int32_t xa, size_t rowStart, size_t depthRowStart, int32_t xb,
-                                            const ColourLanes& a, const ColourLanes& b, Whole whole) const {
+    [[gnu::always_inline]] inline void span(int32_t xa, uint8_t* row, double* depthRow, int32_t xb,
+                                            const ColourLanes& a, const ColourLanes& b, Whole whole,
+                                            int32_t lastColumn) const {
         // Left to right: from b to a when xb <= xa. Each order has its own copy of the span, so
         // that neither moves the ends around.
-        if (xb <= xa) return leftToRight(xb, rowStart, depthRowStart, xa, b, a, whole);
-        leftToRight(xa, rowStart, depthRowStart, xb, a, b, whole);
+        if (xb <= xa) return leftToRight(xb, row, depthRow, xa, b, a, whole, lastColumn);
+        leftToRight(xa, row, depthRow, xb, a, b, whole, lastColumn);
     }
     template <typename Whole>
-    [[gnu::always_inline]] inline void leftToRight(int32_t left, size_t rowStart, size_t depthRowStart,
-                                                   int32_t right, const ColourLanes& a, const ColourLanes& b,
-                                                   Whole whole) const {
+    [[gnu::always_inline]] inline void leftToRight(int32_t left, uint8_t* row, double* depthRow, int32_t right,
+                                                   const ColourLanes& a, const ColourLanes& b, Whole whole,
+                                                   int32_t lastColumn) const {
         const int32_t first = std::max(0, left);
-        const int32_t last = std::min(right, width - 1);
+        const int32_t last = std::min(right, lastColumn);
         if (last < first) return;
-        uint8_t* row = rowAt(rowStart);
-        double* depthRow = depthRowAt(depthRowStart);
         ColourLanes current = whole(a);
         const int32_t n = last - first;
         if (n == 0) return pixel(row, depthRow, first, current);
@@ -485,7 +485,8 @@ struct LaneFill {
         }
     }
     void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
-        if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, a, b, wholeLanes);
+        if (y >= 0 && y < height)
+            span(xa, rowAt(rowStart(y)), depthRowAt(depthRowStart(y)), xb, a, b, wholeLanes, width - 1);
     }
 
     // The rows below the apex, from firstRow to lastRow (inside the surface): both edges are
@@ -510,15 +511,20 @@ struct LaneFill {
             edge2.step();
             if (y == turn) turnEdge1();
         }
-        // The starts of row y; past the bottom row they wrap, and are no longer used.
+        // The starts of row y; past the bottom row they wrap, and are no longer used. The arrays
+        // and sizes are held in locals, which the pixel stores cannot change.
         size_t row = rowStart(y), depthRow = depthRowStart(y);
+        uint8_t* const pixelArray = pixels;
+        double* const depthArray = depths;
+        const size_t stride = size_t(width);
+        const int32_t lastColumn = width - 1;
         for (; y <= lastRow; ++y) {
             edge1.step();
             edge2.step();
-            span(edgeColumn<Bounded>(edge1.x), row, depthRow, edgeColumn<Bounded>(edge2.x), edge1.values,
-                 edge2.values, edgeWholeLanes);
-            row -= size_t(width);
-            depthRow += size_t(width);
+            span(edgeColumn<Bounded>(edge1.x), pixelArray + row * 4, Depth ? depthArray + depthRow : nullptr,
+                 edgeColumn<Bounded>(edge2.x), edge1.values, edge2.values, edgeWholeLanes, lastColumn);
+            row -= stride;
+            depthRow += stride;
             if (y == turn) turnEdge1();
         }
     }
