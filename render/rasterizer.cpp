@@ -625,7 +625,7 @@ namespace {
 
 // The lane walk for each triangle in turn; a triangle it leaves goes to the fills.
 template <bool Depth>
-void laneTriangles(const LaneFill<Depth>& fill, ShadedTriangles& all, const ShadedTriangle* triangles,
+void laneTriangles(const LaneFill<Depth> fill, ShadedTriangles& all, const ShadedTriangle* triangles,
                    size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const ShadedCorner* const* c = triangles[i].corners;
