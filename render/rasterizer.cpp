@@ -387,12 +387,13 @@ ColourLanes wholeLanes(const ColourLanes& v) {
     return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
 }
 
-// wholeLanes for the values of an edge, without the mask. An edge runs between two corners whose
-// channels are bytes, and its values are the start plus k increments, k at most the edge's rows,
-// fewer than 2^31: each addition is off by at most half an ulp of a value below 512, 2^-44, and
-// each increment by 2^-53 of at most 255, so every value lies within 2^-13 + 2^-45 of the exact
-// interpolation between the two corners, which is in [0, 255]. Truncated, it is a whole number 0
-// to 255, its own low byte.
+// wholeLanes for the values of an edge, without the mask. An edge runs between corners whose
+// channels are bytes (edge 1 from top to mid, then on to low), and its values are the start plus
+// k increments, k at most the rows walked, fewer than 2^32: each addition is off by at most half
+// an ulp of a value below 512, 2^-45, and the increments of each part of the edge by 2^-53 of
+// themselves, at most 255 over that part, so every value lies within 2^-13 + 2^-44 of the exact
+// interpolation along the corners, which is in [0, 255]. Truncated, it is a whole number 0 to 255,
+// its own low byte.
 ColourLanes edgeWholeLanes(const ColourLanes& v) {
     const __m128d blueGreen = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.blueGreen));
     const __m128d zeroRed = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.depthRed));
@@ -537,7 +538,8 @@ struct LaneFill {
 
 // False when the triangle is left to the generic walk; then nothing has been drawn.
 template <bool Depth>
-[[gnu::always_inline]] inline bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
+[[gnu::always_inline]] inline bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0,
+                                                const LaneVertex& p1, const LaneVertex& p2) {
     const LaneVertex* sorted[3] = {&p0, &p1, &p2};
     if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
     if (sorted[2]->y < sorted[1]->y) std::swap(sorted[1], sorted[2]);
@@ -623,7 +625,9 @@ ShadedTriangles::ShadedTriangles(Surface& surface, bool depthTested) : surface_(
 #if defined(__SSE2__)
 namespace {
 
-// The lane walk for each triangle in turn; a triangle it leaves goes to the fills.
+// The lane walk for each triangle in turn; a triangle it leaves goes to the fills. The layout is
+// taken by value: a copy that no pixel store can reach (they are byte stores, which may alias
+// anything) stays in registers.
 template <bool Depth>
 void laneTriangles(const LaneFill<Depth> fill, ShadedTriangles& all, const ShadedTriangle* triangles,
                    size_t count) {
