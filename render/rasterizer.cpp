@@ -331,7 +331,10 @@ struct TexturedFill {
 // generic walk computes, in the same order; only the overhead around the arithmetic is less:
 //   - the mid-to-low increments are computed only when a row below the mid row uses them, and
 //     the top-to-mid ones not at all for a flat top (the generic walk computes and drops them);
-//   - the increments of a span of one column (n = 0) are not computed, as there;
+//   - the increments of a span of one column (n = 0) are not computed, as there, and those of a
+//     span of two columns are not divided by 1, which would leave them as they are;
+//   - a span makes whole only the ends it uses, and an edge's channels need no low-byte mask
+//     (see edgeWholeLanes);
 //   - a triangle whose rows all lie above or below the surface writes nothing (rows are whole
 //     numbers) and is not walked; nor is one of at most 2^16 rows whose corners lie within 2^24
 //     columns of 0 and all two or more columns left of the surface or right of its last column:
