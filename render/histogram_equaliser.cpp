@@ -44,7 +44,10 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     uint32_t i = 0;
     while (i + kSets <= count) {
         const uint8_t* block = p + size_t{i} * 4;
-        if (const uint32_t run = uint32_t(runOfWord(block, count - i, loadWord(block)))) {
+        // The run is looked for only from a block of four equal pixels, where it has one.
+        const uint32_t word = loadWord(block);
+        if (fourWordsEqual(block, word)) {
+            const uint32_t run = uint32_t(runOfWord(block, count - i, word));
             countPixel(0, block, run);
             i += run;
             continue;

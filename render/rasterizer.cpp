@@ -331,7 +331,10 @@ struct TexturedFill {
 // generic walk computes, in the same order; only the overhead around the arithmetic is less:
 //   - the mid-to-low increments are computed only when a row below the mid row uses them, and
 //     the top-to-mid ones not at all for a flat top (the generic walk computes and drops them);
-//   - the increments of a span of one column (n = 0) are not computed, as there;
+//   - the increments of a span of one column (n = 0) are not computed, as there, and those of a
+//     span of two columns are not divided by 1, which would leave them as they are;
+//   - a span makes whole only the ends it uses, and an edge's channels need no low-byte mask
+//     (see edgeWholeLanes);
 //   - a triangle whose rows all lie above or below the surface writes nothing (rows are whole
 //     numbers) and is not walked; nor is one of at most 2^16 rows whose corners lie within 2^24
 //     columns of 0 and all two or more columns left of the surface or right of its last column:
@@ -387,8 +390,32 @@ ColourLanes wholeLanes(const ColourLanes& v) {
     return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
 }
 
+// wholeLanes for the values of an edge, without the mask. An edge runs between corners whose
+// channels are bytes (edge 1 from top to mid, then on to low), and its values are the start plus
+// k increments, k at most the rows walked, fewer than 2^32: each addition is off by at most half
+// an ulp of a value below 512, 2^-45, and the increments of each part of the edge by 2^-53 of
+// themselves, at most 255 over that part, so every value lies within 2^-13 + 2^-44 of the exact
+// interpolation along the corners, which is in [0, 255]. Truncated, it is a whole number 0 to 255,
+// its own low byte.
+ColourLanes edgeWholeLanes(const ColourLanes& v) {
+    const __m128d blueGreen = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.blueGreen));
+    const __m128d zeroRed = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.depthRed));
+    return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
+}
+
 inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
 inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }
+
+// An edge's column. Bounded: the edge's x is known to lie inside the int32 range (see
+// laneTriangle), where the processor's truncation is truncToInt32 without its second look.
+template <bool Bounded>
+[[gnu::always_inline]] inline int32_t edgeColumn(double x) {
+    if constexpr (Bounded) {
+        return _mm_cvttsd_si32(_mm_set_sd(x));
+    } else {
+        return truncToInt32(x);
+    }
+}
 
 // Depth: the depths are tested and stored (a depth-tested fill on a depth buffer without usable
 // values tests and stores nothing, and draws as the fill without depth).
@@ -424,22 +451,37 @@ struct LaneFill {
         pixel(rowAt(rowStart(p.y)), depthRowAt(depthRowStart(p.y)), p.x, lanesOf(p));
     }
 
-    // clippedSpan between two ends whose channels are whole, on a row inside the surface.
-    [[gnu::always_inline]] inline void span(int32_t xa, size_t rowStart, size_t depthRowStart, int32_t xb,
-                                            const ColourLanes& a, const ColourLanes& b) const {
-        const int32_t first = std::max(0, std::min(xa, xb));
-        const int32_t last = std::min(std::max(xa, xb), width - 1);
+    // clippedSpan on a row inside the surface, between ends whose channels `whole` makes whole;
+    // only the ends that the span uses are made whole (one for a span of one column). `row` and
+    // `depthRow` are the row's pixels and depths, `lastColumn` is width - 1.
+    template <typename Whole>
+    [[gnu::always_inline]] inline void span(int32_t xa, uint8_t* row, double* depthRow, int32_t xb,
+                                            const ColourLanes& a, const ColourLanes& b, Whole whole,
+                                            int32_t lastColumn) const {
+        // Left to right: from b to a when xb <= xa. Each order has its own copy of the span, so
+        // that neither moves the ends around.
+        if (xb <= xa) return leftToRight(xb, row, depthRow, xa, b, a, whole, lastColumn);
+        leftToRight(xa, row, depthRow, xb, a, b, whole, lastColumn);
+    }
+    template <typename Whole>
+    [[gnu::always_inline]] inline void leftToRight(int32_t left, uint8_t* row, double* depthRow, int32_t right,
+                                                   const ColourLanes& a, const ColourLanes& b, Whole whole,
+                                                   int32_t lastColumn) const {
+        const int32_t first = std::max(0, left);
+        const int32_t last = std::min(right, lastColumn);
         if (last < first) return;
-        uint8_t* row = rowAt(rowStart);
-        double* depthRow = depthRowAt(depthRowStart);
-        const bool reversed = xb <= xa;
-        ColourLanes current = reversed ? b : a;
+        ColourLanes current = whole(a);
         const int32_t n = last - first;
         if (n == 0) return pixel(row, depthRow, first, current);
-        const ColourLanes& end = reversed ? a : b;
-        const __m128d steps = _mm_set1_pd(double(n));
-        const __m128d incBlueGreen = _mm_div_pd(_mm_sub_pd(end.blueGreen, current.blueGreen), steps);
-        const __m128d incDepthRed = _mm_div_pd(_mm_sub_pd(end.depthRed, current.depthRed), steps);
+        const ColourLanes end = whole(b);
+        __m128d incBlueGreen = _mm_sub_pd(end.blueGreen, current.blueGreen);
+        __m128d incDepthRed = _mm_sub_pd(end.depthRed, current.depthRed);
+        // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
+        if (n > 1) {
+            const __m128d steps = _mm_set1_pd(double(n));
+            incBlueGreen = _mm_div_pd(incBlueGreen, steps);
+            incDepthRed = _mm_div_pd(incDepthRed, steps);
+        }
         for (int32_t x = first; x <= last; ++x) {
             pixel(row, depthRow, x, current);
             current.blueGreen = _mm_add_pd(current.blueGreen, incBlueGreen);
@@ -447,13 +489,60 @@ struct LaneFill {
         }
     }
     void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
-        if (y >= 0 && y < height) span(xa, rowStart(y), depthRowStart(y), xb, wholeLanes(a), wholeLanes(b));
+        if (y >= 0 && y < height)
+            span(xa, rowAt(rowStart(y)), depthRowAt(depthRowStart(y)), xb, a, b, wholeLanes, width - 1);
+    }
+
+    // The rows below the apex, from firstRow to lastRow (inside the surface): both edges are
+    // stepped on every row, and the span of every row inside the surface is drawn. Below the mid
+    // row edge 1 takes the mid-to-low increments, set up when that row is reached.
+    template <bool Bounded>
+    [[gnu::always_inline]] inline void edges(const LaneVertex& top, const LaneVertex& mid, const LaneVertex& low,
+                                             int32_t firstRow, int32_t lastRow) const {
+        const bool flatTop = top.y == mid.y;
+        LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
+        LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
+        // The row after which edge 1 turns; none when it does not turn within the rows walked.
+        const int32_t turn = flatTop || mid.y >= lastRow ? INT32_MAX : mid.y;
+        const auto turnEdge1 = [&] {
+            const LaneEdge midLow = LaneEdge::between(mid, low);
+            edge1.dx = midLow.dx;
+            edge1.increment = midLow.increment;
+        };
+        int32_t y = firstRow;
+        for (; y <= lastRow && y < 0; ++y) {
+            edge1.step();
+            edge2.step();
+            if (y == turn) turnEdge1();
+        }
+        // The starts of row y; past the bottom row they wrap, and are no longer used. The arrays
+        // and sizes are held in locals, which the pixel stores cannot change.
+        size_t row = rowStart(y), depthRow = depthRowStart(y);
+        uint8_t* const pixelArray = pixels;
+        double* const depthArray = depths;
+        const size_t stride = size_t(width);
+        const int32_t lastColumn = width - 1;
+        for (; y <= lastRow; ++y) {
+            edge1.step();
+            edge2.step();
+            span(edgeColumn<Bounded>(edge1.x), pixelArray + row * 4, Depth ? depthArray + depthRow : nullptr,
+                 edgeColumn<Bounded>(edge2.x), edge1.values, edge2.values, edgeWholeLanes, lastColumn);
+            row -= stride;
+            depthRow += stride;
+            if (y == turn) turnEdge1();
+        }
+    }
+    // The same for edges that may reach beyond the int32 columns: rare, so kept out of line.
+    [[gnu::noinline]] void unboundedEdges(const LaneVertex& top, const LaneVertex& mid, const LaneVertex& low,
+                                          int32_t firstRow, int32_t lastRow) const {
+        edges<false>(top, mid, low, firstRow, lastRow);
     }
 };
 
 // False when the triangle is left to the generic walk; then nothing has been drawn.
 template <bool Depth>
-bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneVertex& p1, const LaneVertex& p2) {
+[[gnu::always_inline]] inline bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0,
+                                                const LaneVertex& p1, const LaneVertex& p2) {
     const LaneVertex* sorted[3] = {&p0, &p1, &p2};
     if (sorted[1]->y < sorted[0]->y) std::swap(sorted[0], sorted[1]);
     if (sorted[2]->y < sorted[1]->y) std::swap(sorted[1], sorted[2]);
@@ -473,37 +562,14 @@ bool laneTriangle(const LaneFill<Depth>& fill, const LaneVertex& p0, const LaneV
     if (-firstRow > kExactReach) return false;
 
     fill.apex(top);
-    const bool flatTop = top.y == mid.y;
     if (firstRow <= lastRow) {
-        LaneEdge edge1 = LaneEdge::between(top, flatTop ? low : mid);
-        LaneEdge edge2 = flatTop ? LaneEdge::between(mid, low) : LaneEdge::between(top, low);
-        const auto column = [bounded](double x) { return bounded ? _mm_cvttsd_si32(_mm_set_sd(x)) : truncToInt32(x); };
-        const int32_t firstVisible = int32_t(std::max<int64_t>(firstRow, 0));
-        size_t row = fill.rowStart(firstVisible), depthRow = fill.depthRowStart(firstVisible);
-        const auto walkRows = [&](int32_t from, int32_t to) {
-            for (int32_t y = from; y <= to; ++y) {
-                edge1.step();
-                edge2.step();
-                if (y < 0) continue;
-                fill.span(column(edge1.x), row, depthRow, column(edge2.x), wholeLanes(edge1.values),
-                          wholeLanes(edge2.values));
-                row -= size_t(fill.width);  // wraps past the bottom row, where it is no longer used
-                depthRow += size_t(fill.width);
-            }
-        };
-        // Down to the mid row on the first sides; below it edge 1 takes the mid-to-low increments.
-        const int32_t last = int32_t(lastRow);
-        if (flatTop || mid.y >= last) {
-            walkRows(int32_t(firstRow), last);
+        if (bounded) {
+            fill.template edges<true>(top, mid, low, int32_t(firstRow), int32_t(lastRow));
         } else {
-            walkRows(int32_t(firstRow), mid.y);
-            const LaneEdge midLow = LaneEdge::between(mid, low);
-            edge1.dx = midLow.dx;
-            edge1.increment = midLow.increment;
-            walkRows(mid.y + 1, last);
+            fill.unboundedEdges(top, mid, low, int32_t(firstRow), int32_t(lastRow));
         }
     }
-    if (flatTop) fill.rowSpan(top.x, top.y, mid.x, lanesOf(top), lanesOf(mid));
+    if (top.y == mid.y) fill.rowSpan(top.x, top.y, mid.x, lanesOf(top), lanesOf(mid));
     if (mid.y == low.y) fill.rowSpan(mid.x, mid.y, low.x, lanesOf(mid), lanesOf(low));
     return true;
 }
@@ -559,16 +625,40 @@ ShadedTriangles::ShadedTriangles(Surface& surface, bool depthTested) : surface_(
 #endif
 }
 
-void ShadedTriangles::draw(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
+#if defined(__SSE2__)
+namespace {
+
+// The lane walk for each triangle in turn; a triangle it leaves goes to the fills. The layout is
+// taken by value: a copy that no pixel store can reach (they are byte stores, which may alias
+// anything) stays in registers.
+template <bool Depth>
+void laneTriangles(const LaneFill<Depth> fill, ShadedTriangles& all, const ShadedTriangle* triangles,
+                   size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const ShadedCorner* const* c = triangles[i].corners;
+        if (!laneTriangle(fill, *c[0], *c[1], *c[2])) all.drawByFills(*c[0], *c[1], *c[2]);
+    }
+}
+
+}  // namespace
+#endif
+
+void ShadedTriangles::draw(const ShadedTriangle* triangles, size_t count) {
 #if defined(__SSE2__)
     if (path_ == Path::Nothing) return;
     if (path_ == Path::Lanes) {
         const int32_t w = surface_.width, h = surface_.height;
-        const bool drawn = depths_ ? laneTriangle(LaneFill<true>{w, h, pixels_, depths_}, a, b, c)
-                                   : laneTriangle(LaneFill<false>{w, h, pixels_, nullptr}, a, b, c);
-        if (drawn) return;
+        if (depths_) return laneTriangles(LaneFill<true>{w, h, pixels_, depths_}, *this, triangles, count);
+        return laneTriangles(LaneFill<false>{w, h, pixels_, nullptr}, *this, triangles, count);
     }
 #endif
+    for (size_t i = 0; i < count; ++i) {
+        const ShadedCorner* const* c = triangles[i].corners;
+        drawByFills(*c[0], *c[1], *c[2]);
+    }
+}
+
+void ShadedTriangles::drawByFills(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
     const double za = a.depthRed[0], zb = b.depthRed[0], zc = c.depthRed[0];
     const auto colour = [](const ShadedCorner& p) {
         return packColour(Colour{uint8_t(p.depthRed[1]), uint8_t(p.blueGreen[1]), uint8_t(p.blueGreen[0])});

@@ -89,35 +89,55 @@ void Renderer::render(const Scene* scene) {
     const Texture* texture = scene->texture;
     const bool depthTested = (flags & kDepthTest) != 0;
 
-    // transformVertex for every vertex, through the paired rows, rearranged once for the pass.
+    // The positions of every vertex, through the paired rows, rearranged once for the pass: the
+    // orientation test needs them. The rest of transformVertex (the normal's tip), the light, the
+    // colour and the pixel position are found only for the vertices of faces that are drawn, when
+    // the first of them is: a vertex that only back faces use needs none of it. The light is a
+    // pure function of its arguments, so neither when nor how often it is asked changes anything.
     const PairedRows rows(combined);
     corners_.resize(vertices.size());
     for (size_t i = 0; i < vertices.size(); ++i) {
         Corner& c = corners_[i];
-        const Vertex& v = vertices[i];
-        const Vec3 position = rows.transform(v.position);
+        c.position = rows.transform(vertices[i].position);
+        c.finished = false;
+    }
+    const SurfaceMapping mapping(*surface);
+    const auto finish = [&](Corner& c, const Vertex& v) {
+        const Vec3 position = c.position;
         const Vec3 tip = rows.transform(Vec3{v.position.x + v.normal.x, v.position.y + v.normal.y,
                                              v.position.z + v.normal.z});
         const Vec3 normal{tip.x - position.x, tip.y - position.y, tip.z - position.z};
-        const ScreenPoint point = projectToSurface(position);
-        c.x = position.x;
-        c.y = position.y;
+        const ScreenPoint point = mapping.place(position);
         c.intensity = light ? light->intensity(normal, position) : 1.0;
         c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(v.colour).scale(c.intensity)), position.z);
-    }
+        c.finished = true;
+    };
 
-    ShadedTriangles shaded(*surface, depthTested);
+    // Without a texture the faces to draw are gathered first and drawn in one go, in face order:
+    // the values of their corners are final once found.
+    triangles_.resize(faces.size());
+    size_t drawn = 0;
     const size_t count = vertices.size();
+    // The arrays' starts, held apart from the vectors so that stores into a corner do not make
+    // the loop read them again.
+    Corner* const corners = corners_.data();
+    ShadedTriangle* const triangles = triangles_.data();
+    const Vertex* const vertex = vertices.data();
     for (const Face& face : faces) {
         const uint32_t* index = face.vertexIndex;
         if (index[0] >= count || index[1] >= count || index[2] >= count) continue;
 
-        const Corner& c0 = corners_[index[0]];
-        const Corner& c1 = corners_[index[1]];
-        const Corner& c2 = corners_[index[2]];
-        if (!isFrontFacing(c0.x, c0.y, c1.x, c1.y, c2.x, c2.y)) continue;
+        Corner& c0 = corners[index[0]];
+        Corner& c1 = corners[index[1]];
+        Corner& c2 = corners[index[2]];
+        if (!isFrontFacing(c0.position.x, c0.position.y, c1.position.x, c1.position.y, c2.position.x,
+                           c2.position.y))
+            continue;
+        if (!c0.finished) finish(c0, vertex[index[0]]);
+        if (!c1.finished) finish(c1, vertex[index[1]]);
+        if (!c2.finished) finish(c2, vertex[index[2]]);
         if (!texture) {
-            shaded.draw(c0.shaded, c1.shaded, c2.shaded);
+            triangles[drawn++] = ShadedTriangle{{&c0.shaded, &c1.shaded, &c2.shaded}};
             continue;
         }
         const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
@@ -132,6 +152,7 @@ void Renderer::render(const Scene* scene) {
                                           uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture);
         }
     }
+    if (drawn > 0) ShadedTriangles(*surface, depthTested).draw(triangles, drawn);
 }
 
 }  // namespace td

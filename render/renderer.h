@@ -19,6 +19,18 @@ struct ScreenPoint {
     int32_t y = 0;
 };
 
+// How projected points map to the pixels of a surface, with the surface's sizes read once.
+struct SurfaceMapping {
+    explicit SurfaceMapping(const Surface& s)
+        : w(s.width), h(s.height), halfWidth(double(s.width / 2)), halfHeight(double(s.height / 2)) {}
+    ScreenPoint place(Vec3 p) const {
+        // The +1 puts a point half a pixel right of and above the pixel grid lines.
+        return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + halfWidth),
+                           truncToInt32(halfHeight - (h * p.y + 1.0) * 0.5)};
+    }
+    double w, h, halfWidth, halfHeight;
+};
+
 class Renderer {
 public:
     static constexpr uint32_t kDepthTest = 0x20;  // draw through the depth-tested fills
@@ -36,10 +48,7 @@ public:
     // The pixel position of a projected point; (0, 0) without a surface.
     ScreenPoint projectToSurface(Vec3 p) const {
         if (!surface) return ScreenPoint{};
-        const double w = surface->width, h = surface->height;
-        // The +1 puts a point half a pixel right of and above the pixel grid lines.
-        return ScreenPoint{truncToInt32((w * p.x + 1.0) * 0.5 + double(surface->width / 2)),
-                           truncToInt32(double(surface->height / 2) - (h * p.y + 1.0) * 0.5)};
+        return SurfaceMapping(*surface).place(p);
     }
     // True when the corners run counter-clockwise on the screen or are collinear; a NaN culls.
     static bool isFrontFacing(const Vertex& a, const Vertex& b, const Vertex& c) {
@@ -57,7 +66,8 @@ private:
     // What a face needs of one of its corners, found once per vertex and frame: a vertex is
     // shared by several faces, and each of them would get the same values.
     struct Corner {
-        double x = 0.0, y = 0.0;  // of the transformed position, for the orientation test
+        Vec3 position;          // transformed; its x and y decide the orientation of the faces
+        bool finished = false;  // whether the values below are this frame's
         double intensity = 1.0;
         ShadedCorner shaded;  // pixel position, the vertex colour scaled by the intensity, z
     };
@@ -68,7 +78,9 @@ private:
         const double f = d0x * d1y - d0y * d1x;
         return f >= 0.0;
     }
-    std::vector<Corner> corners_;  // kept between frames, so a frame allocates nothing
+    // Both kept between frames, so a frame allocates nothing.
+    std::vector<Corner> corners_;
+    std::vector<ShadedTriangle> triangles_;  // the faces to draw, when the scene has no texture
 };
 
 }  // namespace td

@@ -1,6 +1,7 @@
 #pragma once
 // The shaded fills for the many triangles of one render pass.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "render/surface.h"
@@ -23,6 +24,11 @@ struct ShadedCorner {
           depthRed{z, double(colour & 0xFF)} {}
 };
 
+// A triangle for ShadedTriangles: its three corners, in the order of the fills' arguments.
+struct ShadedTriangle {
+    const ShadedCorner* corners[3];
+};
+
 // Draws triangles exactly as one call each of fillTriangleShadedDepth (or fillTriangleShaded
 // without depth testing) would. Those fills check the surface's bitmap, arrays and sizes on every
 // call; nothing they write can change what the checks find, so while nothing else changes the
@@ -30,7 +36,10 @@ struct ShadedCorner {
 class ShadedTriangles {
 public:
     ShadedTriangles(Surface& surface, bool depthTested);
-    void draw(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c);
+    // Draws the triangles in order, as one call of the fill each.
+    void draw(const ShadedTriangle* triangles, size_t count);
+    // One triangle through the fill itself.
+    void drawByFills(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c);
 
 private:
     enum class Path { Nothing, Lanes, Fills };
