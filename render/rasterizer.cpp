@@ -382,13 +382,21 @@ struct LaneEdge {
     }
 };
 
-// wholeChannels: each channel truncated to its low byte, z kept.
-ColourLanes wholeLanes(const ColourLanes& v) {
-    const __m128i low8 = _mm_set_epi32(0, 0, 0xFF, 0xFF);
-    const __m128d blueGreen = _mm_cvtepi32_pd(_mm_and_si128(_mm_cvttpd_epi32(v.blueGreen), low8));
-    const __m128d zeroRed = _mm_cvtepi32_pd(_mm_and_si128(_mm_cvttpd_epi32(v.depthRed), low8));
-    return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
+// Each channel truncated, z kept; with LowByte only the truncation's low byte is kept.
+template <bool LowByte>
+[[gnu::always_inline]] inline ColourLanes truncatedLanes(const ColourLanes& v) {
+    __m128i blueGreen = _mm_cvttpd_epi32(v.blueGreen);
+    __m128i zeroRed = _mm_cvttpd_epi32(v.depthRed);
+    if constexpr (LowByte) {
+        const __m128i low8 = _mm_set_epi32(0, 0, 0xFF, 0xFF);
+        blueGreen = _mm_and_si128(blueGreen, low8);
+        zeroRed = _mm_and_si128(zeroRed, low8);
+    }
+    return ColourLanes{_mm_cvtepi32_pd(blueGreen), _mm_move_sd(_mm_cvtepi32_pd(zeroRed), v.depthRed)};
 }
+
+// wholeChannels: each channel truncated to its low byte, z kept.
+ColourLanes wholeLanes(const ColourLanes& v) { return truncatedLanes<true>(v); }
 
 // wholeLanes for the values of an edge, without the mask. An edge runs between corners whose
 // channels are bytes (edge 1 from top to mid, then on to low), and its values are the start plus
@@ -397,11 +405,7 @@ ColourLanes wholeLanes(const ColourLanes& v) {
 // themselves, at most 255 over that part, so every value lies within 2^-13 + 2^-44 of the exact
 // interpolation along the corners, which is in [0, 255]. Truncated, it is a whole number 0 to 255,
 // its own low byte.
-ColourLanes edgeWholeLanes(const ColourLanes& v) {
-    const __m128d blueGreen = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.blueGreen));
-    const __m128d zeroRed = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v.depthRed));
-    return ColourLanes{blueGreen, _mm_move_sd(zeroRed, v.depthRed)};
-}
+ColourLanes edgeWholeLanes(const ColourLanes& v) { return truncatedLanes<false>(v); }
 
 inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
 inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }

@@ -27,28 +27,29 @@ bool takesPointer(const Wnd& w, POINT screen) {
     return !w.region || PtInRegion(w.region, screen.x - w.windowRect.left, screen.y - w.windowRect.top);
 }
 
-// The window under the pointer, or null over the desktop. The stand-in keeps no z-order: a
-// window made later lies above those made before it, as a new window does until something is
-// raised. Children are searched the same way inside the top-level window found.
-HWND windowAt(POINT screen) {
-    const std::vector<HWND> tops = topLevelWindows();
-    for (auto top = tops.rbegin(); top != tops.rend(); ++top) {
-        Wnd* w = find(*top);
+// The innermost of `windows` (and their children) under the pointer, or null. The stand-in
+// keeps no z-order: a window made later lies above those made before it, as a new window does
+// until something is raised.
+HWND windowAt(const std::vector<HWND>& windows, POINT screen) {
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        const Wnd* w = find(*it);
         if (!w || !takesPointer(*w, screen)) continue;
-        for (bool deeper = true; deeper;) {
-            deeper = false;
-            for (auto child = w->children.rbegin(); child != w->children.rend(); ++child) {
-                Wnd* c = find(*child);
-                if (c && takesPointer(*c, screen)) {
-                    w = c;
-                    deeper = true;
-                    break;
-                }
-            }
-        }
-        return w->handle;
+        const HWND inner = windowAt(w->children, screen);
+        return inner ? inner : w->handle;
     }
     return nullptr;
+}
+
+// Mouse input at a screen point, for the window under it (the capture, if any, takes it when it
+// is taken from the queue).
+void queueMouse(HWND window, UINT message, POINT screen) {
+    Input in{};
+    in.mouse = true;
+    in.window = window;
+    in.message = message;
+    in.screen = screen;
+    state().input.push_back(in);
+    bump();
 }
 
 }  // namespace
@@ -132,15 +133,7 @@ void applyInput(const Input& in) {
 }
 
 void postMouse(HWND window, UINT message, int x, int y) {
-    Wnd* w = find(window);
-    if (!w) return;
-    Input in{};
-    in.mouse = true;
-    in.window = window;
-    in.message = message;
-    in.screen = POINT{w->clientRect.left + x, w->clientRect.top + y};
-    state().input.push_back(in);
-    bump();
+    if (Wnd* w = find(window)) queueMouse(window, message, POINT{w->clientRect.left + x, w->clientRect.top + y});
 }
 
 void postKey(int virtualKey, bool down) {
@@ -174,15 +167,7 @@ BOOL ReleaseCapture() {
     deliver(previous, WM_CAPTURECHANGED, 0, 0);
     // The window under the pointer may have missed moves while another held the capture: it
     // gets a move of its own where the pointer stands, queued as input.
-    if (const HWND under = windowAt(s.cursor)) {
-        Input in{};
-        in.mouse = true;
-        in.window = under;
-        in.message = WM_MOUSEMOVE;
-        in.screen = s.cursor;
-        s.input.push_back(in);
-        bump();
-    }
+    if (const HWND under = windowAt(topLevelWindows(), s.cursor)) queueMouse(under, WM_MOUSEMOVE, s.cursor);
     return TRUE;
 }
 
