@@ -126,11 +126,12 @@ int SetWindowRgn(HWND h, HRGN region, BOOL redraw) {
     Wnd* w = find(h);
     if (!w || (region && !findObject(region, ObjectKind::Region))) return 0;
     // With redraw, the client area that the new shape covers and the old one did not needs
-    // painting; what the shape gives up is left to the windows beneath. In window coordinates:
+    // painting; what the shape gives up is left to the windows beneath. In window coordinates,
+    // and worked out only when it is painted:
     const RECT whole{0, 0, width(w->windowRect), height(w->windowRect)};
     const POINT client{w->clientRect.left - w->windowRect.left, w->clientRect.top - w->windowRect.top};
     const RECT clientArea{client.x, client.y, client.x + width(w->clientRect), client.y + height(w->clientRect)};
-    RECT gained = newlyCovered(w->region, region, whole, clientArea);
+    RECT gained = redraw ? newlyCovered(w->region, region, whole, clientArea) : RECT{0, 0, 0, 0};
     // The window owns the region from now on and deletes the one it had.
     const HRGN previous = w->region;
     w->region = region;
