@@ -53,4 +53,23 @@ inline size_t runOfWord(const uint8_t* p, size_t count, uint32_t word) {
     return n;
 }
 
+// How many of the `count` pixels from p, counted from the first, are copies of word (Equal) or
+// differ from it (!Equal): the exact length of the run the first pixel starts. Four pixels a step.
+template <bool Equal>
+inline size_t runWhile(const uint8_t* p, size_t count, uint32_t word) {
+    size_t n = 0;
+#if defined(__SSE2__)
+    const __m128i copies = _mm_set1_epi32(static_cast<int32_t>(word));
+    for (; n + 4 <= count; n += 4) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n * 4));
+        // One bit a pixel, set where the pixel ends the run.
+        int ends = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(block, copies)));
+        if (Equal) ends ^= 0xF;
+        if (ends) return n + size_t(__builtin_ctz(unsigned(ends)));
+    }
+#endif
+    while (n < count && (loadWord(p + n * 4) == word) == Equal) ++n;
+    return n;
+}
+
 }  // namespace td

@@ -122,20 +122,13 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
     const uint32_t keyWord = wordOfBytes(uint8_t(key), uint8_t(key >> 8), uint8_t(key >> 16), uint8_t(key >> 24));
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(height - 1 - y) * stride;  // rows are stored bottom-up
-        const auto isKey = [row, keyWord](int32_t x) { return loadWord(row + size_t(x) * 4) == keyWord; };
+        // The lengths of the runs of key pixels and of other pixels from column x.
+        const auto keys = [=](int32_t x) { return int32_t(runWhile<true>(row + size_t(x) * 4, size_t(width - x), keyWord)); };
+        const auto others = [=](int32_t x) { return int32_t(runWhile<false>(row + size_t(x) * 4, size_t(width - x), keyWord)); };
         const size_t first = rects.size();
-        for (int32_t x = 0; x < width;) {
-            // Most of a picture is background: it is passed a run of four-pixel blocks at a time.
-            if (const size_t run = runOfWord(row + size_t(x) * 4, size_t(width - x), keyWord)) {
-                x += int32_t(run);
-                continue;
-            }
-            if (isKey(x)) {
-                ++x;
-                continue;
-            }
+        for (int32_t x = keys(0); x < width; x += keys(x)) {
             const int32_t start = x;
-            while (x < width && !isKey(x)) ++x;
+            x += others(x);
             rects.push_back({start, y, x, y + 1});
         }
         if (rects.size() == first) continue;
