@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "foundation/bytes.h"
 #include "foundation/convert.h"
 #include "foundation/math.h"
 #include "render/repeated_addition.h"
@@ -324,7 +325,7 @@ struct TexturedFill {
 #if defined(__SSE2__)
 // The shaded fills on a surface whose pixels and depths have the plain layout: the walk above
 // (walkTriangle with ShadedFill and clippedSpan), specialised. The four values of a corner travel
-// in two vector registers, blue and green in one, z (0 without depth) and red in the other, so
+// in two vector registers, blue and green in one, red and z (0 without depth) in the other, so
 // that each addition and each division of the walk is made for two values by one instruction.
 // A lane of a packed addition, subtraction, division or truncation is exactly the scalar
 // operation on that value, so every value, every increment and every pixel is the one the
@@ -345,11 +346,11 @@ struct TexturedFill {
 // surfaces without the plain layout, take the generic walk.
 struct ColourLanes {
     __m128d blueGreen;
-    __m128d depthRed;
+    __m128d redDepth;
 };
 
 ColourLanes lanesOf(const ShadedCorner& c) {
-    return ColourLanes{_mm_loadu_pd(c.blueGreen), _mm_loadu_pd(c.depthRed)};
+    return ColourLanes{_mm_loadu_pd(c.blueGreen), _mm_loadu_pd(c.redDepth)};
 }
 using LaneVertex = ShadedCorner;
 
@@ -365,20 +366,20 @@ struct LaneEdge {
         const int64_t dy = int64_t{to.y} - int64_t{from.y};
         const ColourLanes start = lanesOf(from), end = lanesOf(to);
         LaneEdge e{double(from.x), double(to.x) - double(from.x), start,
-                   {_mm_sub_pd(end.blueGreen, start.blueGreen), _mm_sub_pd(end.depthRed, start.depthRed)}};
+                   {_mm_sub_pd(end.blueGreen, start.blueGreen), _mm_sub_pd(end.redDepth, start.redDepth)}};
         if (dy > 1) {
             const double divisor = double(dy);
             const __m128d d = _mm_set1_pd(divisor);
             e.dx /= divisor;
             e.increment.blueGreen = _mm_div_pd(e.increment.blueGreen, d);
-            e.increment.depthRed = _mm_div_pd(e.increment.depthRed, d);
+            e.increment.redDepth = _mm_div_pd(e.increment.redDepth, d);
         }
         return e;
     }
     void step() {
         x += dx;
         values.blueGreen = _mm_add_pd(values.blueGreen, increment.blueGreen);
-        values.depthRed = _mm_add_pd(values.depthRed, increment.depthRed);
+        values.redDepth = _mm_add_pd(values.redDepth, increment.redDepth);
     }
 };
 
@@ -386,13 +387,14 @@ struct LaneEdge {
 template <bool LowByte>
 [[gnu::always_inline]] inline ColourLanes truncatedLanes(const ColourLanes& v) {
     __m128i blueGreen = _mm_cvttpd_epi32(v.blueGreen);
-    __m128i zeroRed = _mm_cvttpd_epi32(v.depthRed);
+    __m128i red = _mm_cvttpd_epi32(v.redDepth);
     if constexpr (LowByte) {
         const __m128i low8 = _mm_set_epi32(0, 0, 0xFF, 0xFF);
         blueGreen = _mm_and_si128(blueGreen, low8);
-        zeroRed = _mm_and_si128(zeroRed, low8);
+        red = _mm_and_si128(red, low8);
     }
-    return ColourLanes{_mm_cvtepi32_pd(blueGreen), _mm_move_sd(_mm_cvtepi32_pd(zeroRed), v.depthRed)};
+    // The red lane from the truncation, the z lane as it was.
+    return ColourLanes{_mm_cvtepi32_pd(blueGreen), _mm_shuffle_pd(_mm_cvtepi32_pd(red), v.redDepth, 2)};
 }
 
 // wholeChannels: each channel truncated to its low byte, z kept.
@@ -437,14 +439,48 @@ struct LaneFill {
     // One pixel inside the surface: the colour bytes as shadedSpanOf writes them.
     [[gnu::always_inline]] inline void pixel(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& v) const {
         if constexpr (Depth) {
-            const double z = _mm_cvtsd_f64(v.depthRed);
+            const double z = _mm_cvtsd_f64(_mm_unpackhi_pd(v.redDepth, v.redDepth));
             if (!(depthRow[x] < z)) return;
             depthRow[x] = z;
         }
         uint8_t* p = row + size_t(x) * 4;
         p[0] = lowLaneByte(v.blueGreen);
         p[1] = highLaneByte(v.blueGreen);
-        p[2] = highLaneByte(v.depthRed);
+        p[2] = lowLaneByte(v.redDepth);
+    }
+
+    // Pixels x and x + 1 with the values a and b: what pixel(x, a) and pixel(x + 1, b) write, with
+    // the depth test made without a branch. Where the spans of a model overlap, the test passes
+    // and fails from one pixel to the next, and a branch on it is mispredicted there.
+    //   - The depths: maxpd(z, stored) is z where stored < z and stored otherwise (NaN included:
+    //     maxpd gives its second operand when either is NaN), so it is exactly the depth that
+    //     pixel() leaves.
+    //   - The colours: a span's channels lie within (-1, 256) (see shadedSpanOf), so they truncate
+    //     to 0 to 255, which the saturating packs keep as they are: the same bytes as
+    //     lowLaneByte and highLaneByte give. The fourth byte, and all of a pixel that fails, keep
+    //     what they hold.
+    [[gnu::always_inline]] inline void pixelPair(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& a,
+                                                 const ColourLanes& b) const {
+        if constexpr (!Depth) {
+            pixel(row, depthRow, x, a);
+            pixel(row, depthRow, x + 1, b);
+        } else {
+            const __m128d z = _mm_unpackhi_pd(a.redDepth, b.redDepth);
+            const __m128d stored = _mm_loadu_pd(depthRow + x);
+            const __m128i nearer = _mm_castpd_si128(_mm_cmplt_pd(stored, z));
+            _mm_storeu_pd(depthRow + x, _mm_max_pd(z, stored));
+            // Blue, green, red and z of a, then of b, as 32-bit lanes, then 16-bit ones, then bytes.
+            const __m128i first = _mm_unpacklo_epi64(_mm_cvttpd_epi32(a.blueGreen), _mm_cvttpd_epi32(a.redDepth));
+            const __m128i second = _mm_unpacklo_epi64(_mm_cvttpd_epi32(b.blueGreen), _mm_cvttpd_epi32(b.redDepth));
+            const __m128i channels = _mm_packs_epi32(first, second);
+            const __m128i colours = _mm_packus_epi16(channels, channels);
+            // The three colour bytes of each pixel that passes.
+            const __m128i written = _mm_srli_epi32(_mm_shuffle_epi32(nearer, _MM_SHUFFLE(3, 3, 2, 0)), 8);
+            uint8_t* p = row + size_t(x) * 4;
+            const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(p),
+                             _mm_xor_si128(old, _mm_and_si128(_mm_xor_si128(old, colours), written)));
+        }
     }
 
     uint8_t* rowAt(size_t start) const { return pixels + start * 4; }
@@ -479,18 +515,24 @@ struct LaneFill {
         if (n == 0) return pixel(row, depthRow, first, current);
         const ColourLanes end = whole(b);
         __m128d incBlueGreen = _mm_sub_pd(end.blueGreen, current.blueGreen);
-        __m128d incDepthRed = _mm_sub_pd(end.depthRed, current.depthRed);
+        __m128d incRedDepth = _mm_sub_pd(end.redDepth, current.redDepth);
         // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
         if (n > 1) {
             const __m128d steps = _mm_set1_pd(double(n));
             incBlueGreen = _mm_div_pd(incBlueGreen, steps);
-            incDepthRed = _mm_div_pd(incDepthRed, steps);
+            incRedDepth = _mm_div_pd(incRedDepth, steps);
         }
-        for (int32_t x = first; x <= last; ++x) {
-            pixel(row, depthRow, x, current);
-            current.blueGreen = _mm_add_pd(current.blueGreen, incBlueGreen);
-            current.depthRed = _mm_add_pd(current.depthRed, incDepthRed);
+        // Two columns a step, and the last one alone when the count is odd.
+        const auto next = [&](const ColourLanes& v) {
+            return ColourLanes{_mm_add_pd(v.blueGreen, incBlueGreen), _mm_add_pd(v.redDepth, incRedDepth)};
+        };
+        int32_t x = first;
+        for (; x < last; x += 2) {
+            const ColourLanes second = next(current);
+            pixelPair(row, depthRow, x, current, second);
+            current = next(second);
         }
+        if (x == last) pixel(row, depthRow, x, current);
     }
     void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
         if (y >= 0 && y < height)
@@ -663,9 +705,9 @@ void ShadedTriangles::draw(const ShadedTriangle* triangles, size_t count) {
 }
 
 void ShadedTriangles::drawByFills(const ShadedCorner& a, const ShadedCorner& b, const ShadedCorner& c) {
-    const double za = a.depthRed[0], zb = b.depthRed[0], zc = c.depthRed[0];
+    const double za = a.redDepth[1], zb = b.redDepth[1], zc = c.redDepth[1];
     const auto colour = [](const ShadedCorner& p) {
-        return packColour(Colour{uint8_t(p.depthRed[1]), uint8_t(p.blueGreen[1]), uint8_t(p.blueGreen[0])});
+        return packColour(Colour{uint8_t(p.redDepth[0]), uint8_t(p.blueGreen[1]), uint8_t(p.blueGreen[0])});
     };
     if (depthTested_) {
         surface_.fillTriangleShadedDepth(a.x, a.y, b.x, b.y, c.x, c.y, colour(a), colour(b), colour(c), za, zb, zc);

@@ -141,7 +141,7 @@ void Renderer::render(const Scene* scene) {
             continue;
         }
         const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
-        const double z0 = p0.depthRed[0], z1 = p1.depthRed[0], z2 = p2.depthRed[0];
+        const double z0 = p0.redDepth[1], z1 = p1.redDepth[1], z2 = p2.redDepth[1];
         const TexCoord* uv = face.uv;
         if (depthTested) {
             surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,

@@ -9,19 +9,19 @@
 namespace td {
 
 // A corner as the shaded fills take it: the pixel position, and the values the walk interpolates
-// in the order it keeps them, two to a vector register: blue and green, then z and red.
+// in the order it keeps them, two to a vector register: blue and green, then red and z.
 struct ShadedCorner {
     int32_t x = 0;
     int32_t y = 0;
     // Not over-aligned: on the 32-bit build, new and malloc give only 8-byte alignment.
     double blueGreen[2] = {};
-    double depthRed[2] = {};
+    double redDepth[2] = {};
 
     ShadedCorner() = default;
     // `colour` packed red | green << 8 | blue << 16; z is not used without depth testing.
     ShadedCorner(int32_t x, int32_t y, uint32_t colour, double z)
         : x(x), y(y), blueGreen{double((colour >> 16) & 0xFF), double((colour >> 8) & 0xFF)},
-          depthRed{z, double(colour & 0xFF)} {}
+          redDepth{double(colour & 0xFF), z} {}
 };
 
 // A triangle for ShadedTriangles: its three corners, in the order of the fills' arguments.
