@@ -325,13 +325,18 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
         if (!(channel >= 0.0f && channel <= 1.0f))
             throw ToolError(path + ": the colour channel " + std::to_string(channel) +
                             " is not from 0 to 1 (the program would wrap it): pack with --colour R,G,B");
-    // Fully lit, the colour's bytes reach the screen unchanged, and pure green is the key colour
-    // that the window cuts out of its shape; one step less green keeps the model whole.
+    // Pure green is the key colour that the window cuts out of its shape. A fully lit corner shows
+    // the colour's bytes; any dimmer corner has a green of at most 254. Shading between them
+    // truncates every channel, so a red or blue of 1 falls to 0 a pixel away from the lit corner,
+    // while green is still 255; a red or blue of 2 or more stays above 0 until green is far lower.
+    // One step less green keeps the model whole.
     const Colour bytes = materialColour(model.material);
-    if (bytes.red == 0 && bytes.green == 255 && bytes.blue == 0) {
+    if (bytes.green == 255 && bytes.red <= 1 && bytes.blue <= 1) {
         model.material.green = 254.5f / 255.0f;
-        loaded.warnings.push_back(path + ": the colour lights to pure green (0, 255, 0), the key colour the window "
-                                         "cuts out of its shape; its green is lowered to 254 of 255");
+        loaded.warnings.push_back(path + ": the colour (bytes " + std::to_string(bytes.red) + ", 255, " +
+                                  std::to_string(bytes.blue) +
+                                  ") lights or shades to pure green (0, 255, 0), the key colour the window cuts "
+                                  "out of its shape; its green is lowered to 254 of 255");
     }
     return loaded;
 }

@@ -247,8 +247,9 @@ struct LoadCase {
 
 // What pack makes of what users bring: each input, and the faces it yields or why it is refused.
 TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
-    ModelOptions green, flip, unscaled;
+    ModelOptions green, nearlyGreen, flip, unscaled;
     green.colour = parseColour("0,1,0");
+    nearlyGreen.colour = parseColour("0.004,1,0");  // bytes 1, 255, 0: shading takes the red away first
     unscaled.scale = 1.0;
     flip.flip = true;
     const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
@@ -279,7 +280,8 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
         {"cube.obj", cubeObj(), 12, ""},
         {"inside.obj", cubeObj(true), 12, "most faces face inward", {}},
         {"inside.obj", cubeObj(true), 12, "", flip},
-        {"green.obj", cubeObj(), 12, "the colour lights to pure green (0, 255, 0)", green},
+        {"green.obj", cubeObj(), 12, "the colour (bytes 0, 255, 0) lights or shades to pure green", green},
+        {"green.obj", cubeObj(), 12, "the colour (bytes 1, 255, 0) lights or shades to pure green", nearlyGreen},
         {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
         {"nan.mesh", meshWith([](MeshModel& m) { m.vertices[1].position[2] = NAN; }), -1,
          "vertex 1 has a position that is not a finite number"},
