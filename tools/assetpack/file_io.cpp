@@ -42,8 +42,12 @@ public:
         struct sigaction action {};
         action.sa_handler = removeTemporaryAndDie;
         sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < sizeof kCleanedSignals / sizeof *kCleanedSignals; ++i)
-            sigaction(kCleanedSignals[i], &action, &previous_[i]);
+        // A signal the process was started to ignore, as a shell starts background commands,
+        // would not have stopped it, and stays ignored.
+        for (size_t i = 0; i < sizeof kCleanedSignals / sizeof *kCleanedSignals; ++i) {
+            sigaction(kCleanedSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) sigaction(kCleanedSignals[i], &action, nullptr);
+        }
         // Signals are blocked while the name becomes live, so a handler never sees half of it.
         sigset_t all, old;
         sigfillset(&all);
