@@ -288,7 +288,11 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
                     " p statements draw lines and points, which the program does not show)";
         throw ToolError(what);
     }
+    // Placing and checking a large model take a while, seconds in a sanitizer build: a step of its own.
+    Progress checking("checking");
+    checking.update(0.0);
     place(read, path, options, isObj);
+    checking.update(0.3);
 
     LoadedModel loaded;
     loaded.warnings = std::move(read.warnings);
@@ -305,6 +309,7 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
         }
     double signedVolume, absoluteVolume;
     windingVolume(model, signedVolume, absoluteVolume);
+    checking.update(0.5);
     if (signedVolume < -0.01 * absoluteVolume && mostlyClosed(model))
         loaded.warnings.push_back(
             path + ": most faces face inward (the enclosed volume counts negative), and the program draws only "
