@@ -90,6 +90,20 @@ std::string lookalike(const std::string& bytes) {
                     "; assetpack reads Wavefront OBJ files (text) and mesh files (named .mesh): export the model as OBJ");
 }
 
+// UTF-16 text: it starts with its byte-order mark, or its first characters are ASCII, each a
+// nonzero byte beside a zero byte.
+bool isUtf16(const std::string& bytes) {
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) return true;
+    const size_t n = std::min<size_t>(bytes.size() / 2 * 2, 64);
+    for (size_t zero : {0, 1}) {
+        bool ascii = n >= 4;
+        for (size_t i = 0; ascii && i < n; i += 2)
+            ascii = bytes[i + zero] == '\0' && bytes[i + 1 - zero] > 0 && bytes[i + 1 - zero] < 0x7F;
+        if (ascii) return true;
+    }
+    return false;
+}
+
 ReadModel readMeshInput(const std::string& path, const std::string& bytes) {
     ReadModel read;
     if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
@@ -123,7 +137,7 @@ ReadModel readInput(const std::string& path, const std::string& bytes) {
     const std::string ext = extension(path);
     if (ext == ".mesh" || (ext != ".obj" && isMeshFile(bytes))) return readMeshInput(path, bytes);
     if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+    if (isUtf16(bytes))
         throw ToolError(path + " is UTF-16 text: save it as UTF-8 or ASCII, the text form OBJ files use");
     const size_t zero = bytes.find('\0');
     if (zero != std::string::npos)

@@ -262,6 +262,7 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
          "an ASCII STL file)"},
         {"README", "This model is free to use.\n", -1, "export the model as OBJ"},
         {"model.obj", std::string("\xFF\xFEv\0 \0", 6), -1, "is UTF-16 text"},
+        {"model.obj", std::string("v\0 \0\x30\0\n\0", 8), -1, "is UTF-16 text"},  // without its mark
         {"model.obj", std::string("BM\x36\0\0\0", 6), -1, "is not text (byte 3 is zero), so not an OBJ file"},
         {"picture.bmp", std::string("BM\x36\0\0\0", 6), -1, "nor a mesh file (it looks like a BMP image)"},
         {"nan.obj", tri + "v 0 nan 0\n", -1, "nan.obj:4: \"nan\" is not a number (NaN)"},
