@@ -102,13 +102,15 @@ private:
 std::string readWholeFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) throw ToolError("cannot read " + path + ": " + std::strerror(errno));
+    errno = 0;
     std::string bytes;
     char chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
     const bool failed = std::ferror(file) != 0;  // a directory, say, opens but cannot be read
+    const int error = errno;
     std::fclose(file);
-    if (failed) throw ToolError("cannot read " + path);
+    if (failed) throw ToolError("cannot read " + path + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
     return bytes;
 }
 
