@@ -58,7 +58,8 @@ std::string describeAsset(const PackedBlocks& blocks) {
         Scene scene;
         scene.build(mesh);
         out += "the program builds its scene from it\n";
-        out += describeScreen(screenExtent(scene));
+        out += model.faces.empty() ? std::string("on screen: nothing, the model has no faces\n")
+                                   : describeScreen(screenExtent(scene));
     } catch (const UvIndexOutOfRange& e) {
         out += std::string("the program refuses it: ") + e.what() + "\n";
     }

@@ -42,8 +42,12 @@ public:
         struct sigaction action {};
         action.sa_handler = removeTemporaryAndDie;
         sigemptyset(&action.sa_mask);
-        for (size_t i = 0; i < sizeof kCleanedSignals / sizeof *kCleanedSignals; ++i)
-            sigaction(kCleanedSignals[i], &action, &previous_[i]);
+        // A signal the process was started to ignore, as a shell starts background commands,
+        // would not have stopped it, and stays ignored.
+        for (size_t i = 0; i < sizeof kCleanedSignals / sizeof *kCleanedSignals; ++i) {
+            sigaction(kCleanedSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) sigaction(kCleanedSignals[i], &action, nullptr);
+        }
         // Signals are blocked while the name becomes live, so a handler never sees half of it.
         sigset_t all, old;
         sigfillset(&all);
@@ -98,13 +102,15 @@ private:
 std::string readWholeFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) throw ToolError("cannot read " + path + ": " + std::strerror(errno));
+    errno = 0;
     std::string bytes;
     char chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
     const bool failed = std::ferror(file) != 0;  // a directory, say, opens but cannot be read
+    const int error = errno;
     std::fclose(file);
-    if (failed) throw ToolError("cannot read " + path);
+    if (failed) throw ToolError("cannot read " + path + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
     return bytes;
 }
 

@@ -90,6 +90,20 @@ std::string lookalike(const std::string& bytes) {
                     "; assetpack reads Wavefront OBJ files (text) and mesh files (named .mesh): export the model as OBJ");
 }
 
+// UTF-16 text: it starts with its byte-order mark, or its first characters are ASCII, each a
+// nonzero byte beside a zero byte.
+bool isUtf16(const std::string& bytes) {
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) return true;
+    const size_t n = std::min<size_t>(bytes.size() / 2 * 2, 64);
+    for (size_t zero : {0, 1}) {
+        bool ascii = n >= 4;
+        for (size_t i = 0; ascii && i < n; i += 2)
+            ascii = bytes[i + zero] == '\0' && bytes[i + 1 - zero] > 0 && bytes[i + 1 - zero] < 0x7F;
+        if (ascii) return true;
+    }
+    return false;
+}
+
 ReadModel readMeshInput(const std::string& path, const std::string& bytes) {
     ReadModel read;
     if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
@@ -123,7 +137,7 @@ ReadModel readInput(const std::string& path, const std::string& bytes) {
     const std::string ext = extension(path);
     if (ext == ".mesh" || (ext != ".obj" && isMeshFile(bytes))) return readMeshInput(path, bytes);
     if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+    if (isUtf16(bytes))
         throw ToolError(path + " is UTF-16 text: save it as UTF-8 or ASCII, the text form OBJ files use");
     const size_t zero = bytes.find('\0');
     if (zero != std::string::npos)
@@ -288,7 +302,11 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
                     " p statements draw lines and points, which the program does not show)";
         throw ToolError(what);
     }
+    // Placing and checking a large model take a while, seconds in a sanitizer build: a step of its own.
+    Progress checking("checking");
+    checking.update(0.0);
     place(read, path, options, isObj);
+    checking.update(0.3);
 
     LoadedModel loaded;
     loaded.warnings = std::move(read.warnings);
@@ -305,6 +323,7 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
         }
     double signedVolume, absoluteVolume;
     windingVolume(model, signedVolume, absoluteVolume);
+    checking.update(0.5);
     if (signedVolume < -0.01 * absoluteVolume && mostlyClosed(model))
         loaded.warnings.push_back(
             path + ": most faces face inward (the enclosed volume counts negative), and the program draws only "
@@ -325,13 +344,18 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
         if (!(channel >= 0.0f && channel <= 1.0f))
             throw ToolError(path + ": the colour channel " + std::to_string(channel) +
                             " is not from 0 to 1 (the program would wrap it): pack with --colour R,G,B");
-    // Fully lit, the colour's bytes reach the screen unchanged, and pure green is the key colour
-    // that the window cuts out of its shape; one step less green keeps the model whole.
+    // Pure green is the key colour that the window cuts out of its shape. A fully lit corner shows
+    // the colour's bytes; any dimmer corner has a green of at most 254. Shading between them
+    // truncates every channel, so a red or blue of 1 falls to 0 a pixel away from the lit corner,
+    // while green is still 255; a red or blue of 2 or more stays above 0 until green is far lower.
+    // One step less green keeps the model whole.
     const Colour bytes = materialColour(model.material);
-    if (bytes.red == 0 && bytes.green == 255 && bytes.blue == 0) {
+    if (bytes.green == 255 && bytes.red <= 1 && bytes.blue <= 1) {
         model.material.green = 254.5f / 255.0f;
-        loaded.warnings.push_back(path + ": the colour lights to pure green (0, 255, 0), the key colour the window "
-                                         "cuts out of its shape; its green is lowered to 254 of 255");
+        loaded.warnings.push_back(path + ": the colour (bytes " + std::to_string(bytes.red) + ", 255, " +
+                                  std::to_string(bytes.blue) +
+                                  ") lights or shades to pure green (0, 255, 0), the key colour the window cuts "
+                                  "out of its shape; its green is lowered to 254 of 255");
     }
     return loaded;
 }

@@ -52,6 +52,7 @@ PackedBlocks packAsset(const std::string& mesh, const ProgressCallback& progress
 }
 
 std::string packModelSource(const MeshModel& model, const ProgressCallback& progress, ScreenExtent* screen) {
+    if (progress) progress(0.0);  // the scene check below takes a while on a large model
     const std::string mesh = writeMesh(model);
     if (mesh.size() > kMaxMeshBytes)
         throw ToolError("the model takes " + std::to_string(mesh.size()) + " bytes, more than the " +

@@ -247,8 +247,9 @@ struct LoadCase {
 
 // What pack makes of what users bring: each input, and the faces it yields or why it is refused.
 TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
-    ModelOptions green, flip, unscaled;
+    ModelOptions green, nearlyGreen, flip, unscaled;
     green.colour = parseColour("0,1,0");
+    nearlyGreen.colour = parseColour("0.004,1,0");  // bytes 1, 255, 0: shading takes the red away first
     unscaled.scale = 1.0;
     flip.flip = true;
     const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
@@ -261,6 +262,7 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
          "an ASCII STL file)"},
         {"README", "This model is free to use.\n", -1, "export the model as OBJ"},
         {"model.obj", std::string("\xFF\xFEv\0 \0", 6), -1, "is UTF-16 text"},
+        {"model.obj", std::string("v\0 \0\x30\0\n\0", 8), -1, "is UTF-16 text"},  // without its mark
         {"model.obj", std::string("BM\x36\0\0\0", 6), -1, "is not text (byte 3 is zero), so not an OBJ file"},
         {"picture.bmp", std::string("BM\x36\0\0\0", 6), -1, "nor a mesh file (it looks like a BMP image)"},
         {"nan.obj", tri + "v 0 nan 0\n", -1, "nan.obj:4: \"nan\" is not a number (NaN)"},
@@ -279,7 +281,8 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
         {"cube.obj", cubeObj(), 12, ""},
         {"inside.obj", cubeObj(true), 12, "most faces face inward", {}},
         {"inside.obj", cubeObj(true), 12, "", flip},
-        {"green.obj", cubeObj(), 12, "the colour lights to pure green (0, 255, 0)", green},
+        {"green.obj", cubeObj(), 12, "the colour (bytes 0, 255, 0) lights or shades to pure green", green},
+        {"green.obj", cubeObj(), 12, "the colour (bytes 1, 255, 0) lights or shades to pure green", nearlyGreen},
         {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
         {"nan.mesh", meshWith([](MeshModel& m) { m.vertices[1].position[2] = NAN; }), -1,
          "vertex 1 has a position that is not a finite number"},
@@ -358,9 +361,11 @@ TEST_F(AssetpackFilesTest, DamagedLengthHeadersAreRefusedBeforeDecoding) {
     }
 }
 
-// Killed while it writes, the tool leaves neither the target nor its temporary file behind. The
-// signal goes as soon as the temporary file shows; a write that beats it is tried again, larger.
-TEST_F(AssetpackFilesTest, TerminatedWriteLeavesNothingBehind) {
+// Told to stop while it writes, the tool leaves neither the target nor its temporary file behind;
+// a signal it was started to ignore, as a shell starts commands in the background, leaves it
+// writing. The signal goes as soon as the temporary file shows; a write that beats it is tried
+// again, larger.
+TEST_F(AssetpackFilesTest, SignalledWriteLeavesNothingBehind) {
     const auto files = [&] {
         std::vector<std::string> names;
         DIR* d = opendir(dir_.c_str());
@@ -369,27 +374,35 @@ TEST_F(AssetpackFilesTest, TerminatedWriteLeavesNothingBehind) {
         if (d) closedir(d);
         return names;
     };
-    bool interrupted = false;
-    for (size_t size = size_t(32) << 20; !interrupted && size <= size_t(512) << 20; size *= 4) {
-        std::remove(path("out.cpp").c_str());
-        const std::string bytes(size, 'x');
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            writeWholeFile(path("out.cpp"), bytes);
-            _exit(0);
+    for (const bool ignored : {false, true}) {
+        bool interrupted = false;
+        for (size_t size = size_t(32) << 20; !interrupted && size <= size_t(512) << 20; size *= 4) {
+            std::remove(path("out.cpp").c_str());
+            const std::string bytes(size, 'x');
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                if (ignored) std::signal(SIGTERM, SIG_IGN);
+                writeWholeFile(path("out.cpp"), bytes);
+                _exit(0);
+            }
+            while (files().empty()) usleep(200);
+            kill(child, SIGTERM);
+            int status = 0;
+            waitpid(child, &status, 0);
+            interrupted = WIFSIGNALED(status);
+            if (ignored) {
+                EXPECT_FALSE(interrupted) << "stopped by a signal it was started to ignore";
+                EXPECT_EQ(files(), std::vector<std::string>{"out.cpp"});
+                break;
+            }
+            if (interrupted) {
+                EXPECT_EQ(WTERMSIG(status), SIGTERM);
+                EXPECT_TRUE(files().empty()) << files()[0];
+            }
         }
-        while (files().empty()) usleep(200);
-        kill(child, SIGTERM);
-        int status = 0;
-        waitpid(child, &status, 0);
-        interrupted = WIFSIGNALED(status);
-        if (interrupted) {
-            EXPECT_EQ(WTERMSIG(status), SIGTERM);
-            EXPECT_TRUE(files().empty()) << files()[0];
-        }
+        EXPECT_TRUE(interrupted || ignored) << "every write ended before the signal came";
     }
-    EXPECT_TRUE(interrupted) << "every write ended before the signal came";
 }
 
 }  // namespace
