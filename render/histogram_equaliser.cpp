@@ -1,5 +1,7 @@
 #include "render/histogram_equaliser.h"
 
+#include <cstring>
+
 #include "foundation/bytes.h"
 
 namespace td {
@@ -18,29 +20,24 @@ void buildMap(const uint32_t (&counts)[256], uint8_t (&map)[256]) {
 
 }  // namespace
 
-void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
-    pixels = array;
-    uint8_t* p = array ? array->intactPayload() : nullptr;
-    if (!p || w <= 0 || h <= 0) return;
-    width = w;
-    height = h;
-    // The pixels are the array's whole payload, four bytes each, whatever the size given.
-    const uint32_t count = array->count() / 4;
-    if (count == 0) return;
+void HistogramEqualiser::countPixels(const uint8_t* p, uint32_t n) {
+    uint32_t i = 0;
+    for (; i + kSets <= n; i += kSets)
+        for (uint32_t set = 0; set < kSets; ++set) countPixel(set, p + size_t{i + set} * 4, 1);
+    for (uint32_t set = 0; i < n; ++i, ++set) countPixel(set, p + size_t{i} * 4, 1);
+    counted_ += n;
+}
 
-    // Both passes go through the pixels in blocks of four. A run of blocks of four equal pixels
-    // (most of a frame: the background, and flat shading) is handled as one: it is counted in
-    // one addition, and its mapped value is looked up once. The pixels of other blocks are
-    // counted into four sets of counts, for pixels 4k, 4k + 1, 4k + 2 and 4k + 3, so that
-    // neighbours of one value do not make every increment wait for the one before; the sets are
-    // added up afterwards.
-    constexpr uint32_t kSets = 4;  // also the pixels of a block
-    uint32_t counts[kSets][3][256] = {};
-    const auto countPixel = [&counts](uint32_t set, const uint8_t* pixel, uint32_t n) {
-        counts[set][0][pixel[0]] += n;
-        counts[set][1][pixel[1]] += n;
-        counts[set][2][pixel[2]] += n;
-    };
+void HistogramEqualiser::countCopies(uint32_t word, uint32_t n) {
+    uint8_t pixel[4];
+    storeWord(pixel, word);
+    countPixel(0, pixel, n);
+    counted_ += n;
+}
+
+// Every pixel of the array, in blocks of four. A run of blocks of four equal pixels (most of a
+// frame: the background, and flat shading) is counted in one addition.
+void HistogramEqualiser::countArray(const uint8_t* p, uint32_t count) {
     uint32_t i = 0;
     while (i + kSets <= count) {
         const uint8_t* block = p + size_t{i} * 4;
@@ -56,12 +53,41 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
         i += kSets;
     }
     for (; i < count; ++i) countPixel(0, p + size_t{i} * 4, 1);
+}
+
+void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
+    // Whatever was counted before, the array is counted afresh.
+    std::memset(sets_, 0, sizeof sets_);
+    counted_ = 0;
+    equaliseCounted(array, w, h);
+}
+
+void HistogramEqualiser::equaliseCounted(ByteArray* array, int32_t w, int32_t h) {
+    mapByCounts(array, w, h);
+    // The counts serve one call: the next counting starts afresh.
+    std::memset(sets_, 0, sizeof sets_);
+    counted_ = 0;
+}
+
+void HistogramEqualiser::mapByCounts(ByteArray* array, int32_t w, int32_t h) {
+    pixels = array;
+    uint8_t* p = array ? array->intactPayload() : nullptr;
+    if (!p || w <= 0 || h <= 0) return;
+    width = w;
+    height = h;
+    // The pixels are the array's whole payload, four bytes each, whatever the size given.
+    const uint32_t count = array->count() / 4;
+    if (count == 0) return;
+    if (counted_ != count) {
+        std::memset(sets_, 0, sizeof sets_);
+        countArray(p, count);
+    }
     for (int k = 0; k < 256; ++k) {
         blueCounts[k] = greenCounts[k] = redCounts[k] = 0;
         for (uint32_t set = 0; set < kSets; ++set) {
-            blueCounts[k] += counts[set][0][k];
-            greenCounts[k] += counts[set][1][k];
-            redCounts[k] += counts[set][2][k];
+            blueCounts[k] += sets_[set][0][k];
+            greenCounts[k] += sets_[set][1][k];
+            redCounts[k] += sets_[set][2][k];
         }
     }
     buildMap(redCounts, redMap);
@@ -81,7 +107,7 @@ void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     };
     // A run of equal blocks is mapped a block at a time as it is found: each block is compared
     // before it is written, and no block is written before the ones ahead of it are read.
-    i = 0;
+    uint32_t i = 0;
     while (i + kSets <= count) {
         uint8_t* block = p + size_t{i} * 4;
         const uint32_t word = loadWord(block);

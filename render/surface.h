@@ -16,6 +16,7 @@
 
 namespace td {
 
+class HistogramEqualiser;
 class Texture;
 
 class Surface {
@@ -71,7 +72,9 @@ public:
 
     // The window region of every pixel whose 32-bit value differs from the key, in surface
     // coordinates (row 0 at the top); null when the surface has no usable pixels. The caller owns it.
-    HRGN shapeRegion(uint32_t key) const;
+    // With a counter, the pixels are counted into it as the shape is found, for
+    // HistogramEqualiser::equaliseCounted.
+    HRGN shapeRegion(uint32_t key, HistogramEqualiser* counter = nullptr) const;
 
     HBITMAP bitmap = nullptr;  // also the mark of a usable surface
     int32_t bitmapWidth = 0;

@@ -120,11 +120,10 @@ LRESULT ViewerWindow::frameUpdate(void*) {
     HDC dc = GetDC(handle);
     renderer.render(&scene);
     // The shape follows the picture before equalisation, while the background holds the exact key.
-    HRGN region = surface ? usableWindowShape(surface->shapeRegion(kKeyColour)) : nullptr;
-    if (surface) {
-        HistogramEqualiser equaliser;
-        equaliser.equalise(surface->pixels.get(), surface->width, surface->height);
-    }
+    // The equaliser's counts are taken in the same pass over the pixels.
+    HistogramEqualiser equaliser;
+    HRGN region = surface ? usableWindowShape(surface->shapeRegion(kKeyColour, &equaliser)) : nullptr;
+    if (surface) equaliser.equaliseCounted(surface->pixels.get(), surface->width, surface->height);
     OffsetRgn(region, 3, 3);
     // The window owns the region from here on; a null region makes the window rectangular.
     // No redraw: present copies the whole picture in this same frame, and a repaint asked for

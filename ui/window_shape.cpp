@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "foundation/bytes.h"
+#include "render/histogram_equaliser.h"
 #include "render/surface.h"
 
 namespace td {
@@ -114,8 +115,9 @@ private:
 }  // namespace
 
 std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height, uint32_t key,
-                            bool joinRows) {
+                            bool joinRows, HistogramEqualiser* counter) {
     std::vector<RECT> rects;
+    uint32_t keyCount = 0;  // at most the pixels that `pixels` holds, whose bytes a uint32_t counts
     size_t band = 0;  // first rectangle of the last band
     const size_t stride = size_t(width) * 4;
     // The key as the pixel bytes hold it: blue, green, red, fourth byte.
@@ -126,11 +128,15 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
         const auto keys = [=](int32_t x) { return int32_t(runWhile<true>(row + size_t(x) * 4, size_t(width - x), keyWord)); };
         const auto others = [=](int32_t x) { return int32_t(runWhile<false>(row + size_t(x) * 4, size_t(width - x), keyWord)); };
         const size_t first = rects.size();
+        int32_t keysInRow = width;
         for (int32_t x = keys(0); x < width; x += keys(x)) {
             const int32_t start = x;
             x += others(x);
             rects.push_back({start, y, x, y + 1});
+            keysInRow -= x - start;
+            if (counter) counter->countPixels(row + size_t(start) * 4, uint32_t(x - start));
         }
+        keyCount += uint32_t(keysInRow);
         if (rects.size() == first) continue;
         if (joinRows && first > 0 && sameColumns(rects, band, first)) {
             rects.resize(first);
@@ -139,6 +145,7 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
             band = first;
         }
     }
+    if (counter) counter->countCopies(keyWord, keyCount);
     return rects;
 }
 
@@ -167,13 +174,13 @@ HRGN regionFromRects(const RECT* rects, size_t count, size_t leafSize) {
     return shape;
 }
 
-HRGN Surface::shapeRegion(uint32_t key) const {
+HRGN Surface::shapeRegion(uint32_t key, HistogramEqualiser* counter) const {
     if (!pixels || width <= 0 || height <= 0) return nullptr;
     const uint8_t* payload = pixels->intactPayload();
     if (!payload) return nullptr;
     // Every read lies within width x height pixels; an array that holds fewer is refused.
     if (uint64_t{pixels->count()} < uint64_t(width) * uint64_t(height) * 4) return nullptr;
-    const std::vector<RECT> rects = shapeRuns(payload, width, height, key);
+    const std::vector<RECT> rects = shapeRuns(payload, width, height, key, true, counter);
     return regionFromRects(rects.data(), rects.size());
 }
 

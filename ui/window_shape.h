@@ -10,6 +10,8 @@
 
 namespace td {
 
+class HistogramEqualiser;
+
 // Rectangles handed to ExtCreateRegion at once when the window shape is built: small enough that
 // building one leaf is cheap wherever region creation is quadratic, large enough to save merges.
 constexpr size_t kShapeLeafSize = 16;
@@ -19,9 +21,9 @@ constexpr size_t kShapeLeafSize = 16;
 // (row 0 at the top): every maximal run of a row, top row first, left to right. With joinRows, a
 // row whose runs have the same columns as the band above lengthens that band instead, so the
 // list is already the banded form GDI keeps a region in. `pixels` must hold width x height x 4
-// bytes.
+// bytes. With a counter, every pixel is counted into it as it is read.
 std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height, uint32_t key,
-                            bool joinRows = true);
+                            bool joinRows = true, HistogramEqualiser* counter = nullptr);
 
 // A new region covering the union of the rectangles: leaves of up to leafSize rectangles (one
 // ExtCreateRegion each) are united pairwise, a merge only ever joining regions of about the same

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -12,6 +14,12 @@ namespace td {
 namespace {
 
 // An array of `pixels` pixels, each (blue, green, red, fourth) as given.
+uint32_t loadWordOf(const uint8_t* p) {
+    uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
 std::unique_ptr<ByteArray> picture(uint32_t pixels, uint8_t b, uint8_t g, uint8_t r, uint8_t fourth = 0) {
     auto a = std::make_unique<ByteArray>(pixels * 4);
     uint8_t* p = a->intactPayload();
@@ -118,6 +126,46 @@ TEST(HistogramEqualiser, UnusableInputLeavesThePixelsAlone) {
     tiny.intactPayload()[0] = 5;
     e.equalise(&tiny, 1, 1);
     EXPECT_EQ(tiny.intactPayload()[0], 5);
+}
+
+TEST(HistogramEqualiser, CountsHandedOverGiveWhatItsOwnCountGives) {
+    // A picture counted by its reader in runs (copies of one word counted in one call, as the
+    // window shape counts the background) equalises exactly as equalise does; a reader that
+    // counted too few or too many pixels is not trusted, and the array is counted afresh.
+    constexpr uint32_t kPixels = 1001;
+    auto a = picture(kPixels, 0, 255, 0, 3);
+    uint8_t* p = a->intactPayload();
+    for (uint32_t i = 0; i < kPixels; i += 1 + i % 7)
+        for (uint32_t k = 0; k < 3; ++k) p[4 * i + k] = uint8_t(i * (k + 3));
+    const std::vector<uint8_t> before(p, p + 4 * kPixels);
+    HistogramEqualiser plain;
+    plain.equalise(a.get(), kPixels, 1);
+    const std::vector<uint8_t> expected(p, p + 4 * kPixels);
+
+    struct Case {
+        uint32_t last;   // pixels counted: [0, last)
+        uint32_t extra;  // pixels counted a second time
+    } const cases[] = {{kPixels, 0}, {kPixels - 1, 0}, {0, 0}, {kPixels, 1}};
+    for (const Case& c : cases) {
+        std::copy(before.begin(), before.end(), p);
+        HistogramEqualiser e;
+        e.equalise(picture(kPixels, 9, 9, 9).get(), kPixels, 1);  // an earlier use leaves nothing behind
+        const uint32_t word = loadWordOf(before.data());
+        for (uint32_t i = 0; i < c.last;) {
+            uint32_t n = 1;
+            while (i + n < c.last && loadWordOf(&before[4 * (i + n)]) == loadWordOf(&before[4 * i])) ++n;
+            if (loadWordOf(&before[4 * i]) == word) {
+                e.countCopies(word, n);
+            } else {
+                e.countPixels(&before[4 * i], n);
+            }
+            i += n;
+        }
+        e.countPixels(before.data(), c.extra);
+        e.equaliseCounted(a.get(), kPixels, 1);
+        EXPECT_EQ(std::vector<uint8_t>(p, p + 4 * kPixels), expected) << c.last << " + " << c.extra;
+        EXPECT_EQ(0, std::memcmp(e.redMap, plain.redMap, sizeof e.redMap)) << c.last << " + " << c.extra;
+    }
 }
 
 }  // namespace
