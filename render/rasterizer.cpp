@@ -534,7 +534,8 @@ struct LaneFill {
         }
         if (x == last) pixel(row, depthRow, x, current);
     }
-    void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a, const ColourLanes& b) const {
+    [[gnu::always_inline]] inline void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a,
+                                               const ColourLanes& b) const {
         if (y >= 0 && y < height)
             span(xa, rowAt(rowStart(y)), depthRowAt(depthRowStart(y)), xb, a, b, wholeLanes, width - 1);
     }
