@@ -526,6 +526,8 @@ struct LaneFill {
         const auto next = [&](const ColourLanes& v) {
             return ColourLanes{_mm_add_pd(v.blueGreen, incBlueGreen), _mm_add_pd(v.redDepth, incRedDepth)};
         };
+        // A span of two columns, common on small triangles, without the loop.
+        if (n == 1) return pixelPair(row, depthRow, first, current, next(current));
         int32_t x = first;
         for (; x < last; x += 2) {
             const ColourLanes second = next(current);
