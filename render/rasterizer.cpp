@@ -522,11 +522,11 @@ struct LaneFill {
             incBlueGreen = _mm_div_pd(incBlueGreen, steps);
             incRedDepth = _mm_div_pd(incRedDepth, steps);
         }
-        // Two columns a step, and the last one alone when the count is odd.
         const auto next = [&](const ColourLanes& v) {
             return ColourLanes{_mm_add_pd(v.blueGreen, incBlueGreen), _mm_add_pd(v.redDepth, incRedDepth)};
         };
-        // A span of two columns, common on small triangles, without the loop.
+        // A span of two columns, common on small triangles, without the loop; longer ones two
+        // columns a step, and the last one alone when the count is odd.
         if (n == 1) return pixelPair(row, depthRow, first, current, next(current));
         int32_t x = first;
         for (; x < last; x += 2) {

@@ -125,8 +125,12 @@ std::vector<RECT> shapeRuns(const uint8_t* pixels, int32_t width, int32_t height
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* row = pixels + size_t(height - 1 - y) * stride;  // rows are stored bottom-up
         // The lengths of the runs of key pixels and of other pixels from column x.
-        const auto keys = [=](int32_t x) { return int32_t(runWhile<true>(row + size_t(x) * 4, size_t(width - x), keyWord)); };
-        const auto others = [=](int32_t x) { return int32_t(runWhile<false>(row + size_t(x) * 4, size_t(width - x), keyWord)); };
+        const auto keys = [=](int32_t x) {
+            return int32_t(runWhile<true>(row + size_t(x) * 4, size_t(width - x), keyWord));
+        };
+        const auto others = [=](int32_t x) {
+            return int32_t(runWhile<false>(row + size_t(x) * 4, size_t(width - x), keyWord));
+        };
         const size_t first = rects.size();
         int32_t keysInRow = width;
         for (int32_t x = keys(0); x < width; x += keys(x)) {

@@ -42,7 +42,8 @@ TEST(ShadedWalk, PlainLayoutDrawsAsPixelByPixel) {
         for (int i = 0; i < 400; ++i) {
             const Colour background = unpackColour(testing::kBackground);
             if (i % 3 == 0)
-                for (Surface* s : {plain.get(), other.get()}) s->clear(background.blue, background.green, background.red);
+                for (Surface* s : {plain.get(), other.get()})
+                    s->clear(background.blue, background.green, background.red);
             const std::vector<uint8_t> before(plain->pixels->intactPayload(),
                                               plain->pixels->intactPayload() + plain->pixels->count());
             int32_t px[3], py[3];
@@ -61,8 +62,9 @@ TEST(ShadedWalk, PlainLayoutDrawsAsPixelByPixel) {
             bool same = std::memcmp(pixels, other->pixels->intactPayload(), plain->pixels->count()) == 0;
             const double* depths = plain->depth->values->intactPayload();
             const double* otherDepths = other->depth->values->intactPayload();
+            const size_t rowBytes = kWidth * sizeof(double);
             for (int32_t row = 0; row < kHeight; ++row)
-                same &= std::memcmp(depths + row * kWidth, otherDepths + row * (kWidth + 1), kWidth * sizeof(double)) == 0;
+                same &= std::memcmp(depths + row * kWidth, otherDepths + row * (kWidth + 1), rowBytes) == 0;
             differing += !same;
             drawn += std::memcmp(before.data(), pixels, before.size()) != 0;
         }
