@@ -525,16 +525,23 @@ struct LaneFill {
         const auto next = [&](const ColourLanes& v) {
             return ColourLanes{_mm_add_pd(v.blueGreen, incBlueGreen), _mm_add_pd(v.redDepth, incRedDepth)};
         };
-        // A span of two columns, common on small triangles, without the loop; longer ones two
-        // columns a step, and the last one alone when the count is odd.
-        if (n == 1) return pixelPair(row, depthRow, first, current, next(current));
-        int32_t x = first;
-        for (; x < last; x += 2) {
-            const ColourLanes second = next(current);
-            pixelPair(row, depthRow, x, current, second);
-            current = next(second);
+        // Two columns a step. The first pair is the first two columns; when the count is odd, the
+        // pairs after it start at the second column, which is written again with the same values
+        // and stays as the first write left it (a depth is never nearer than itself). So the
+        // parity of a span, which changes from row to row, is not branched on.
+        const ColourLanes second = next(current);
+        pixelPair(row, depthRow, first, current, second);
+        if (n == 1) return;
+        const bool odd = (n & 1) == 0;
+        const __m128d again = _mm_castsi128_pd(_mm_set1_epi32(-int32_t(odd)));
+        const ColourLanes third = next(second);
+        current = {_mm_or_pd(_mm_and_pd(again, second.blueGreen), _mm_andnot_pd(again, third.blueGreen)),
+                   _mm_or_pd(_mm_and_pd(again, second.redDepth), _mm_andnot_pd(again, third.redDepth))};
+        for (int32_t x = first + 2 - int32_t(odd); x < last; x += 2) {
+            const ColourLanes pairSecond = next(current);
+            pixelPair(row, depthRow, x, current, pairSecond);
+            current = next(pairSecond);
         }
-        if (x == last) pixel(row, depthRow, x, current);
     }
     [[gnu::always_inline]] inline void rowSpan(int32_t xa, int32_t y, int32_t xb, const ColourLanes& a,
                                                const ColourLanes& b) const {
