@@ -35,24 +35,6 @@ inline bool fourWordsEqual(const uint8_t* p, uint32_t word) {
     return first == pair && second == pair;
 }
 
-// How many of the `count` pixels from p are a run of whole blocks of four copies of word: a
-// multiple of four, 0 when the first block is not such a block.
-inline size_t runOfWord(const uint8_t* p, size_t count, uint32_t word) {
-    size_t n = 0;
-#if defined(__SSE2__)
-    // Eight pixels a step while both of their blocks match.
-    const __m128i copies = _mm_set1_epi32(static_cast<int32_t>(word));
-    for (; n + 8 <= count; n += 8) {
-        const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n * 4));
-        const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n * 4 + 16));
-        const __m128i equal = _mm_and_si128(_mm_cmpeq_epi32(first, copies), _mm_cmpeq_epi32(second, copies));
-        if (_mm_movemask_epi8(equal) != 0xFFFF) break;
-    }
-#endif
-    while (n + 4 <= count && fourWordsEqual(p + n * 4, word)) n += 4;
-    return n;
-}
-
 // How many of the `count` pixels from p, counted from the first, are copies of word (Equal) or
 // differ from it (!Equal): the exact length of the run the first pixel starts. Four pixels a step.
 template <bool Equal>

@@ -35,8 +35,8 @@ void HistogramEqualiser::countCopies(uint32_t word, uint32_t n) {
     counted_ += n;
 }
 
-// Every pixel of the array, in blocks of four. A run of blocks of four equal pixels (most of a
-// frame: the background, and flat shading) is counted in one addition.
+// Every pixel of the array, in blocks of four. A run of equal pixels that starts with a block of
+// four (most of a frame: the background, and flat shading) is counted in one addition.
 void HistogramEqualiser::countArray(const uint8_t* p, uint32_t count) {
     uint32_t i = 0;
     while (i + kSets <= count) {
@@ -44,7 +44,7 @@ void HistogramEqualiser::countArray(const uint8_t* p, uint32_t count) {
         // The run is looked for only from a block of four equal pixels, where it has one.
         const uint32_t word = loadWord(block);
         if (fourWordsEqual(block, word)) {
-            const uint32_t run = uint32_t(runOfWord(block, count - i, word));
+            const uint32_t run = uint32_t(runWhile<true>(block, count - i, word));
             countPixel(0, block, run);
             i += run;
             continue;

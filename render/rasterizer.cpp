@@ -534,9 +534,11 @@ struct LaneFill {
         if (n == 1) return;
         const bool odd = (n & 1) == 0;
         const __m128d again = _mm_castsi128_pd(_mm_set1_epi32(-int32_t(odd)));
+        const auto pick = [again](__m128d ifOdd, __m128d otherwise) {
+            return _mm_or_pd(_mm_and_pd(again, ifOdd), _mm_andnot_pd(again, otherwise));
+        };
         const ColourLanes third = next(second);
-        current = {_mm_or_pd(_mm_and_pd(again, second.blueGreen), _mm_andnot_pd(again, third.blueGreen)),
-                   _mm_or_pd(_mm_and_pd(again, second.redDepth), _mm_andnot_pd(again, third.redDepth))};
+        current = {pick(second.blueGreen, third.blueGreen), pick(second.redDepth, third.redDepth)};
         for (int32_t x = first + 2 - int32_t(odd); x < last; x += 2) {
             const ColourLanes pairSecond = next(current);
             pixelPair(row, depthRow, x, current, pairSecond);
