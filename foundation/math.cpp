@@ -82,27 +82,4 @@ Vec3 transformPoint(const Matrix4& m, Vec3 p) {
     return r;
 }
 
-Colour& Colour::scale(double factor) {
-    if (factor > 1.0) {
-        factor = 1.0;
-    } else if (factor < 0.0) {
-        factor = 0.0;
-    }
-    // A NaN factor passes both tests; the conversion then gives 0 for every channel.
-    red = truncToByteLow8(factor * red);
-    green = truncToByteLow8(factor * green);
-    blue = truncToByteLow8(factor * blue);
-    return *this;
-}
-
-double Light::intensity(Vec3 normal, Vec3 /*position*/) const {
-    double d = -(normal.x * direction.x + normal.y * direction.y + normal.z * direction.z);
-    if (d <= 0.0) {
-        d = 0.0;
-    } else if (d > 1.0) {
-        d = 1.0;
-    }
-    return ambient + d * (1.0 - ambient);
-}
-
 }  // namespace td

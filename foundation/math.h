@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "foundation/convert.h"
+
 namespace td {
 
 struct Vec3 {
@@ -39,8 +41,22 @@ struct Colour {
     uint8_t green = 0;
     uint8_t blue = 0;
 
-    // Dims each channel by the factor clamped to [0, 1], truncating toward zero.
-    Colour& scale(double factor);
+    // Dims each channel by the factor clamped to [0, 1], truncating toward zero. Defined here so
+    // that the render pass, which scales the colour of every vertex it draws, inlines it.
+    Colour& scale(double factor) {
+        if (factor > 1.0) {
+            factor = 1.0;
+        } else if (factor < 0.0) {
+            factor = 0.0;
+        }
+        // The products lie in [0, 255], or are NaN for a NaN factor (which passes both tests):
+        // in that range the in-range truncation is exact, and for NaN its low byte is 0, the
+        // byte truncToByteLow8 gives.
+        red = truncToByteLow8InRange(factor * red);
+        green = truncToByteLow8InRange(factor * green);
+        blue = truncToByteLow8InRange(factor * blue);
+        return *this;
+    }
 };
 
 // The packed form in which colours reach the rasterizers: red | green << 8 | blue << 16.
@@ -66,7 +82,17 @@ public:
     // An override must be a pure function of the light and its arguments, without side effects:
     // the render pass lights each vertex once per pass and reuses that value for every face that
     // shares the vertex, rather than asking again for each corner of each face it draws.
-    virtual double intensity(Vec3 normal, Vec3 position) const;
+    //
+    // Defined here, so that a render pass lighting with this class itself can inline it.
+    virtual double intensity(Vec3 normal, Vec3 /*position*/) const {
+        double d = -(normal.x * direction.x + normal.y * direction.y + normal.z * direction.z);
+        if (d <= 0.0) {
+            d = 0.0;
+        } else if (d > 1.0) {
+            d = 1.0;
+        }
+        return ambient + d * (1.0 - ambient);
+    }
 
     virtual ~Light() = default;
 
