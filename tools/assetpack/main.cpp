@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "asset/lzari_decoder.h"
 #include "tools/assetpack/asset_info.h"
 #include "tools/assetpack/file_io.h"
 #include "tools/assetpack/lzari_encoder.h"
@@ -95,8 +94,7 @@ int run(const std::string& command, const std::vector<std::string>& args) {
         return 0;
     }
     if (command == "lzari-decode" && args.size() == 2) {
-        td::LzariDecoder decoder;
-        td::writeWholeFile(args[1], decoder.decode(td::readWholeFile(args[0])));
+        td::writeWholeFile(args[1], td::decodeRawStream(td::readWholeFile(args[0])));
         return 0;
     }
     throw td::ToolError("no command \"" + command + "\" with " + std::to_string(args.size()) +

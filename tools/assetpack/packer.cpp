@@ -18,22 +18,26 @@ namespace {
 // reach of any real stream, and a bound for a damaged one.
 constexpr uint64_t kMaxBytesPerStreamByte = 1024;
 
-std::string unpackBlock(const std::string& block, int number) {
-    if (block.empty()) return std::string();
-    const std::string stream = unscrambleBlock(block);
+// The stream decoded by the program's decoder, unless its length header declares more than
+// kMaxMeshBytes or than its coded bits can carry; `what` names it in the refusal.
+std::string decodeChecked(const std::string& stream, const std::string& what) {
     if (stream.size() >= lzari::kHeaderSize) {
         uint32_t declared = 0;
         for (int k = 3; k >= 0; --k) declared = declared << 8 | static_cast<uint8_t>(stream[k]);
         const uint64_t bound =
             std::min<uint64_t>(kMaxMeshBytes, kMaxBytesPerStreamByte * stream.size());
         if (declared < 0x80000000u && declared > bound)
-            throw ToolError("block " + std::to_string(number) + " declares " + std::to_string(declared) +
-                            " decoded bytes, more than a packed model of " + std::to_string(block.size()) +
-                            " bytes can hold (at most " + std::to_string(bound) +
-                            "): it is damaged or was not made by assetpack");
+            throw ToolError(what + " declares " + std::to_string(declared) + " decoded bytes, more than " +
+                            std::to_string(stream.size()) + " packed bytes can hold (at most " +
+                            std::to_string(bound) + "): it is damaged or was not made by assetpack");
     }
-    LzariDecoder decoder;  // what decodeBlock does, after the check
+    LzariDecoder decoder;
     return decoder.decode(stream);
+}
+
+std::string unpackBlock(const std::string& block, int number) {
+    if (block.empty()) return std::string();
+    return decodeChecked(unscrambleBlock(block), "block " + std::to_string(number));
 }
 
 }  // namespace
@@ -65,6 +69,10 @@ std::string packModelSource(const MeshModel& model, const ProgressCallback& prog
         throw ToolError(std::string("the program would refuse this model: ") + e.what());
     }
     return emitAssetSource(packAsset(mesh, progress));
+}
+
+std::string decodeRawStream(const std::string& stream) {
+    return decodeChecked(stream, "the stream");
 }
 
 std::string unpackAsset(const PackedBlocks& blocks) {

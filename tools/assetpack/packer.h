@@ -31,5 +31,7 @@ std::string packModelSource(const MeshModel& model, const ProgressCallback& prog
 // length header declares more than kMaxMeshBytes, or more than its coded bits can carry, is
 // refused with ToolError before anything is decoded.
 std::string unpackAsset(const PackedBlocks& blocks);
+// One raw LZARI stream decoded, refused in the same way.
+std::string decodeRawStream(const std::string& stream);
 
 }  // namespace td

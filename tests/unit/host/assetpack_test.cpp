@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 #include "asset/block_scrambler.h"
 #include "asset/mesh_format.h"
@@ -352,12 +353,18 @@ TEST_F(AssetpackFilesTest, DamagedLengthHeadersAreRefusedBeforeDecoding) {
     std::string stream = unscrambleBlock(good.first);
     const uint32_t declared = 1u << 24;  // within 256 MiB, but far more than ~300 coded bytes carry
     for (int k = 0; k < 4; ++k) stream[k] = static_cast<char>(declared >> (8 * k));
-    try {
-        unpackAsset(PackedBlocks{scrambleBlock(stream), good.second});
-        ADD_FAILURE() << "decoded";
-    } catch (const ToolError& e) {
-        EXPECT_NE(std::string(e.what()).find("block 1 declares 16777216 decoded bytes"), std::string::npos)
-            << e.what();
+    // As a packed block, and as a raw stream.
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { unpackAsset(PackedBlocks{scrambleBlock(stream), good.second}); }, "block 1 declares 16777216"},
+        {[&] { decodeRawStream(stream); }, "the stream declares 16777216"},
+    };
+    for (const auto& [decode, refusal] : cases) {
+        try {
+            decode();
+            ADD_FAILURE() << "decoded: " << refusal;
+        } catch (const ToolError& e) {
+            EXPECT_NE(std::string(e.what()).find(refusal + " decoded bytes"), std::string::npos) << e.what();
+        }
     }
 }
 
