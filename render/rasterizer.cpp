@@ -383,9 +383,22 @@ struct LaneEdge {
     }
 };
 
+// The channels of a pixel as 32-bit lanes, truncated: blue, green, red, and a fourth lane from z
+// that the packing into bytes leaves unused.
+[[gnu::always_inline]] inline __m128i channelLanes(const ColourLanes& v) {
+    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(v.blueGreen), _mm_cvttpd_epi32(v.redDepth));
+}
+
+// A span's end made whole: the values the span steps from, and their channels as channelLanes
+// gives them, taken from the truncation that made them whole instead of truncating again.
+struct WholeEnd {
+    ColourLanes values;
+    __m128i channels;
+};
+
 // Each channel truncated, z kept; with LowByte only the truncation's low byte is kept.
 template <bool LowByte>
-[[gnu::always_inline]] inline ColourLanes truncatedLanes(const ColourLanes& v) {
+[[gnu::always_inline]] inline WholeEnd truncatedLanes(const ColourLanes& v) {
     __m128i blueGreen = _mm_cvttpd_epi32(v.blueGreen);
     __m128i red = _mm_cvttpd_epi32(v.redDepth);
     if constexpr (LowByte) {
@@ -394,11 +407,12 @@ template <bool LowByte>
         red = _mm_and_si128(red, low8);
     }
     // The red lane from the truncation, the z lane as it was.
-    return ColourLanes{_mm_cvtepi32_pd(blueGreen), _mm_shuffle_pd(_mm_cvtepi32_pd(red), v.redDepth, 2)};
+    return WholeEnd{{_mm_cvtepi32_pd(blueGreen), _mm_shuffle_pd(_mm_cvtepi32_pd(red), v.redDepth, 2)},
+                    _mm_unpacklo_epi64(blueGreen, red)};
 }
 
 // wholeChannels: each channel truncated to its low byte, z kept.
-ColourLanes wholeLanes(const ColourLanes& v) { return truncatedLanes<true>(v); }
+WholeEnd wholeLanes(const ColourLanes& v) { return truncatedLanes<true>(v); }
 
 // wholeLanes for the values of an edge, without the mask. An edge runs between corners whose
 // channels are bytes (edge 1 from top to mid, then on to low), and its values are the start plus
@@ -407,7 +421,7 @@ ColourLanes wholeLanes(const ColourLanes& v) { return truncatedLanes<true>(v); }
 // themselves, at most 255 over that part, so every value lies within 2^-13 + 2^-44 of the exact
 // interpolation along the corners, which is in [0, 255]. Truncated, it is a whole number 0 to 255,
 // its own low byte.
-ColourLanes edgeWholeLanes(const ColourLanes& v) { return truncatedLanes<false>(v); }
+WholeEnd edgeWholeLanes(const ColourLanes& v) { return truncatedLanes<false>(v); }
 
 inline uint8_t lowLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(v)); }
 inline uint8_t highLaneByte(__m128d v) { return static_cast<uint8_t>(_mm_cvttsd_si32(_mm_unpackhi_pd(v, v))); }
@@ -461,6 +475,11 @@ struct LaneFill {
     //     what they hold.
     [[gnu::always_inline]] inline void pixelPair(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& a,
                                                  const ColourLanes& b) const {
+        pixelPair(row, depthRow, x, a, Depth ? channelLanes(a) : __m128i{}, b);
+    }
+    // The same with the channels of a given, as channelLanes(a) gives them.
+    [[gnu::always_inline]] inline void pixelPair(uint8_t* row, double* depthRow, int32_t x, const ColourLanes& a,
+                                                 __m128i aChannels, const ColourLanes& b) const {
         if constexpr (!Depth) {
             pixel(row, depthRow, x, a);
             pixel(row, depthRow, x + 1, b);
@@ -469,10 +488,8 @@ struct LaneFill {
             const __m128d stored = _mm_loadu_pd(depthRow + x);
             const __m128i nearer = _mm_castpd_si128(_mm_cmplt_pd(stored, z));
             _mm_storeu_pd(depthRow + x, _mm_max_pd(z, stored));
-            // Blue, green, red and z of a, then of b, as 32-bit lanes, then 16-bit ones, then bytes.
-            const __m128i first = _mm_unpacklo_epi64(_mm_cvttpd_epi32(a.blueGreen), _mm_cvttpd_epi32(a.redDepth));
-            const __m128i second = _mm_unpacklo_epi64(_mm_cvttpd_epi32(b.blueGreen), _mm_cvttpd_epi32(b.redDepth));
-            const __m128i channels = _mm_packs_epi32(first, second);
+            // The channels of a, then of b, as 32-bit lanes, then 16-bit ones, then bytes.
+            const __m128i channels = _mm_packs_epi32(aChannels, channelLanes(b));
             const __m128i colours = _mm_packus_epi16(channels, channels);
             // The three colour bytes of each pixel that passes.
             const __m128i written = _mm_srli_epi32(_mm_shuffle_epi32(nearer, _MM_SHUFFLE(3, 3, 2, 0)), 8);
@@ -510,10 +527,11 @@ struct LaneFill {
         const int32_t first = std::max(0, left);
         const int32_t last = std::min(right, lastColumn);
         if (last < first) return;
-        ColourLanes current = whole(a);
+        const WholeEnd start = whole(a);
+        ColourLanes current = start.values;
         const int32_t n = last - first;
         if (n == 0) return pixel(row, depthRow, first, current);
-        const ColourLanes end = whole(b);
+        const ColourLanes end = whole(b).values;
         __m128d incBlueGreen = _mm_sub_pd(end.blueGreen, current.blueGreen);
         __m128d incRedDepth = _mm_sub_pd(end.redDepth, current.redDepth);
         // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
@@ -530,7 +548,7 @@ struct LaneFill {
         // and stays as the first write left it (a depth is never nearer than itself). So the
         // parity of a span, which changes from row to row, is not branched on.
         const ColourLanes second = next(current);
-        pixelPair(row, depthRow, first, current, second);
+        pixelPair(row, depthRow, first, current, start.channels, second);
         if (n == 1) return;
         const bool odd = (n & 1) == 0;
         const __m128d again = _mm_castsi128_pd(_mm_set1_epi32(-int32_t(odd)));
