@@ -57,7 +57,6 @@ void HistogramEqualiser::countArray(const uint8_t* p, uint32_t count) {
 
 void HistogramEqualiser::equalise(ByteArray* array, int32_t w, int32_t h) {
     // Whatever was counted before, the array is counted afresh.
-    std::memset(sets_, 0, sizeof sets_);
     counted_ = 0;
     equaliseCounted(array, w, h);
 }
@@ -113,31 +112,17 @@ void HistogramEqualiser::mapByCounts(ByteArray* array, int32_t w, int32_t h) {
         mapPixel(pixel);
         return loadWord(pixel);
     };
-    // A run of equal blocks is mapped a block at a time as it is found: each block is compared
-    // before it is written, and no block is written before the ones ahead of it are read.
+    // As in the counting, a run of equal pixels that starts with a block of four is mapped with
+    // one look-up.
     uint32_t i = 0;
     while (i + kSets <= count) {
         uint8_t* block = p + size_t{i} * 4;
         const uint32_t word = loadWord(block);
         if (fourWordsEqual(block, word)) {
-#if defined(__SSE2__)
-            const __m128i from = _mm_set1_epi32(static_cast<int32_t>(word));
-            const __m128i to = _mm_set1_epi32(static_cast<int32_t>(mapped(word)));
-            do {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(block), to);
-                block += 16;
-                i += kSets;
-            } while (i + kSets <= count &&
-                     _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block)),
-                                                       from)) == 0xFFFF);
-#else
+            const uint32_t run = uint32_t(runWhile<true>(block, count - i, word));
             const uint32_t to = mapped(word);
-            do {
-                for (uint32_t k = 0; k < kSets; ++k) storeWord(block + k * 4, to);
-                block += 16;
-                i += kSets;
-            } while (i + kSets <= count && fourWordsEqual(block, word));
-#endif
+            for (uint32_t k = 0; k < run; ++k) storeWord(block + size_t{k} * 4, to);
+            i += run;
             continue;
         }
         for (uint32_t k = 0; k < kSets; ++k) mapPixel(block + k * 4);

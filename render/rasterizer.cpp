@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "foundation/bytes.h"
 #include "foundation/convert.h"
 #include "foundation/math.h"
 #include "render/repeated_addition.h"
