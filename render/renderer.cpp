@@ -1,6 +1,8 @@
 #include "render/renderer.h"
 
 #include <cmath>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 #include "foundation/convert.h"
@@ -102,13 +104,21 @@ void Renderer::render(const Scene* scene) {
         c.finished = false;
     }
     const SurfaceMapping mapping(*surface);
+    // A light that is a Light itself is asked by a direct call, which inlines; whether it is one
+    // is found here, once, instead of at every call.
+    const Light* const lamp = light;
+    const bool plainLight = lamp && typeid(*lamp) == typeid(Light);
+    const auto intensityAt = [lamp, plainLight](Vec3 normal, Vec3 position) {
+        if (plainLight) return lamp->Light::intensity(normal, position);
+        return lamp ? lamp->intensity(normal, position) : 1.0;
+    };
     const auto finish = [&](Corner& c, const Vertex& v) {
         const Vec3 position = c.position;
         const Vec3 tip = rows.transform(Vec3{v.position.x + v.normal.x, v.position.y + v.normal.y,
                                              v.position.z + v.normal.z});
         const Vec3 normal{tip.x - position.x, tip.y - position.y, tip.z - position.z};
         const ScreenPoint point = mapping.place(position);
-        c.intensity = light ? light->intensity(normal, position) : 1.0;
+        c.intensity = intensityAt(normal, position);
         c.shaded = ShadedCorner(point.x, point.y, packColour(Colour(v.colour).scale(c.intensity)), position.z);
         c.finished = true;
     };
@@ -116,43 +126,53 @@ void Renderer::render(const Scene* scene) {
     // Without a texture the faces to draw are gathered first and drawn in one go, in face order:
     // the values of their corners are final once found.
     triangles_.resize(faces.size());
-    size_t drawn = 0;
     const size_t count = vertices.size();
     // The arrays' starts, held apart from the vectors so that stores into a corner do not make
     // the loop read them again.
     Corner* const corners = corners_.data();
     ShadedTriangle* const triangles = triangles_.data();
+    ShadedTriangle* drawn = triangles;  // past the last face gathered
     const Vertex* const vertex = vertices.data();
-    for (const Face& face : faces) {
-        const uint32_t* index = face.vertexIndex;
-        if (index[0] >= count || index[1] >= count || index[2] >= count) continue;
+    // The loop is made once for each kind of scene, so that it does not ask at every face whether
+    // the scene is textured.
+    const auto drawFaces = [&](auto textured) {
+        for (const Face& face : faces) {
+            const uint32_t* index = face.vertexIndex;
+            if (index[0] >= count || index[1] >= count || index[2] >= count) continue;
 
-        Corner& c0 = corners[index[0]];
-        Corner& c1 = corners[index[1]];
-        Corner& c2 = corners[index[2]];
-        if (!isFrontFacing(c0.position.x, c0.position.y, c1.position.x, c1.position.y, c2.position.x,
-                           c2.position.y))
-            continue;
-        if (!c0.finished) finish(c0, vertex[index[0]]);
-        if (!c1.finished) finish(c1, vertex[index[1]]);
-        if (!c2.finished) finish(c2, vertex[index[2]]);
-        if (!texture) {
-            triangles[drawn++] = ShadedTriangle{{&c0.shaded, &c1.shaded, &c2.shaded}};
-            continue;
+            Corner& c0 = corners[index[0]];
+            Corner& c1 = corners[index[1]];
+            Corner& c2 = corners[index[2]];
+            if (!isFrontFacing(c0.position.x, c0.position.y, c1.position.x, c1.position.y, c2.position.x,
+                               c2.position.y))
+                continue;
+            if (!c0.finished) finish(c0, vertex[index[0]]);
+            if (!c1.finished) finish(c1, vertex[index[1]]);
+            if (!c2.finished) finish(c2, vertex[index[2]]);
+            const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
+            if constexpr (!decltype(textured)::value) {
+                *drawn++ = ShadedTriangle{{&p0, &p1, &p2}};
+            } else {
+                const double z0 = p0.redDepth[1], z1 = p1.redDepth[1], z2 = p2.redDepth[1];
+                const TexCoord* uv = face.uv;
+                if (depthTested) {
+                    surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
+                                                       uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity,
+                                                       c2.intensity, texture, z0, z1, z2);
+                } else {
+                    surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u,
+                                                  uv[1].v, uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity,
+                                                  texture);
+                }
+            }
         }
-        const ShadedCorner &p0 = c0.shaded, &p1 = c1.shaded, &p2 = c2.shaded;
-        const double z0 = p0.redDepth[1], z1 = p1.redDepth[1], z2 = p2.redDepth[1];
-        const TexCoord* uv = face.uv;
-        if (depthTested) {
-            surface->fillTriangleTexturedDepth(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,
-                                               uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture,
-                                               z0, z1, z2);
-        } else {
-            surface->fillTriangleTextured(p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, uv[0].u, uv[0].v, uv[1].u, uv[1].v,
-                                          uv[2].u, uv[2].v, c0.intensity, c1.intensity, c2.intensity, texture);
-        }
+    };
+    if (texture) {
+        drawFaces(std::true_type{});
+    } else {
+        drawFaces(std::false_type{});
     }
-    if (drawn > 0) ShadedTriangles(*surface, depthTested).draw(triangles, drawn);
+    if (drawn != triangles) ShadedTriangles(*surface, depthTested).draw(triangles, size_t(drawn - triangles));
 }
 
 }  // namespace td

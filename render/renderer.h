@@ -11,6 +11,10 @@
 #include "render/shaded_triangles.h"
 #include "render/surface.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace td {
 
 // A pixel position: column, and row with 0 at the top.
@@ -73,9 +77,18 @@ private:
     };
     // isFrontFacing on the x and y of the three transformed positions.
     static bool isFrontFacing(double ax, double ay, double bx, double by, double cx, double cy) {
+#if defined(__SSE2__)
+        // x in the low lane, y in the high one: each lane makes the scalar subtractions, and the
+        // products and their difference are the scalar ones, so f is the same bit for bit.
+        const __m128d a = _mm_set_pd(ay, ax), b = _mm_set_pd(by, bx), c = _mm_set_pd(cy, cx);
+        const __m128d d0 = _mm_sub_pd(b, a), d1 = _mm_sub_pd(c, b);
+        const __m128d products = _mm_mul_pd(d0, _mm_shuffle_pd(d1, d1, 1));  // d0x * d1y, d0y * d1x
+        const double f = _mm_cvtsd_f64(_mm_sub_sd(products, _mm_unpackhi_pd(products, products)));
+#else
         const double d0x = bx - ax, d0y = by - ay;
         const double d1x = cx - bx, d1y = cy - by;
         const double f = d0x * d1y - d0y * d1x;
+#endif
         return f >= 0.0;
     }
     // Both kept between frames, so a frame allocates nothing.

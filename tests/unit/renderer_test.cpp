@@ -123,6 +123,20 @@ TEST(Renderer, WorkedFaceIsDrawnAsOneDepthTestedShadedTriangle) {
     EXPECT_EQ(scene.faces.size(), 1u);  // the pass reads copies; the scene stays as it was
 }
 
+TEST(Renderer, ALightOfItsOwnTypeIsAskedItself) {
+    struct HalfLight : Light {
+        double intensity(Vec3, Vec3) const override { return 0.5; }
+    } half;
+    Scene scene;
+    scene.vertices = {vertex(0, 0, 0), vertex(1, 0, 0), vertex(0, 1, 0)};
+    scene.faces = {face(0, 1, 2)};
+    auto s = makeSurface(400, 400);
+    ProgramRenderer program(s.get());
+    program.renderer.light = &half;
+    program.renderer.render(&scene);
+    EXPECT_EQ(pixelAt(*s, 250, 150), packColour(Colour{100, 50, 25}));
+}
+
 TEST(Renderer, FacesNamingMissingVerticesAreSkipped) {
     Scene scene;
     scene.vertices = {vertex(-1, -1, 0, {255, 0, 0}), vertex(0, -1, 0, {255, 0, 0}), vertex(-1, 0, 0, {255, 0, 0}),
