@@ -331,8 +331,7 @@ struct TexturedFill {
 // generic walk computes, in the same order; only the overhead around the arithmetic is less:
 //   - the mid-to-low increments are computed only when a row below the mid row uses them, and
 //     the top-to-mid ones not at all for a flat top (the generic walk computes and drops them);
-//   - the increments of a span of one column (n = 0) are not computed, as there, and those of a
-//     span of two columns are not divided by 1, which would leave them as they are;
+//   - the increments of a span of one column (n = 0) are not computed, as there;
 //   - a span makes whole only the ends it uses, and an edge's channels need no low-byte mask
 //     (see edgeWholeLanes);
 //   - a triangle whose rows all lie above or below the surface writes nothing (rows are whole
@@ -533,12 +532,12 @@ struct LaneFill {
         const ColourLanes end = whole(b).values;
         __m128d incBlueGreen = _mm_sub_pd(end.blueGreen, current.blueGreen);
         __m128d incRedDepth = _mm_sub_pd(end.redDepth, current.redDepth);
-        // A division by 1 gives its dividend unchanged (NaN included), so it is left out.
-        if (n > 1) {
-            const __m128d steps = _mm_set1_pd(double(n));
-            incBlueGreen = _mm_div_pd(incBlueGreen, steps);
-            incRedDepth = _mm_div_pd(incRedDepth, steps);
-        }
+        // A span of two columns divides by 1, which leaves the increments as they are (NaN
+        // included); a branch around that division was mispredicted where spans of two columns
+        // and longer ones alternate, and cost more than the division.
+        const __m128d steps = _mm_set1_pd(double(n));
+        incBlueGreen = _mm_div_pd(incBlueGreen, steps);
+        incRedDepth = _mm_div_pd(incRedDepth, steps);
         const auto next = [&](const ColourLanes& v) {
             return ColourLanes{_mm_add_pd(v.blueGreen, incBlueGreen), _mm_add_pd(v.redDepth, incRedDepth)};
         };
