@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -113,6 +114,11 @@ void BM_RenderPass(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderPass)->Unit(benchmark::kMicrosecond);
 
+// The pixels of a 400 x 400 frame that something was drawn on.
+size_t coveredPixels(const double* depths) {
+    return size_t(std::count_if(depths, depths + kPixels, [](double d) { return d > -1e6; }));
+}
+
 // The same trefoil knot as the embedded model at ten times the triangles: 480 x 38 instead of
 // 150 x 12, 36,480 triangles.
 const Scene& knot10() {
@@ -134,6 +140,11 @@ void clearAndRender(benchmark::State& state, const Scene& scene) {
         r.render(&scene);
     }
     state.counters["triangles"] = double(scene.faces.size());
+    // The pixels drawn at the first angle, to set beside the plain rasterizer's.
+    r.surface->clear(0, 255, 0);
+    r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(0))));
+    r.render(&scene);
+    state.counters["covered"] = double(coveredPixels(r.surface->depth->values->intactPayload()));
 }
 
 void BM_ClearRender(benchmark::State& state) { clearAndRender(state, viewer().scene); }
@@ -141,6 +152,118 @@ BENCHMARK(BM_ClearRender)->Unit(benchmark::kMicrosecond);
 
 void BM_ClearRenderKnot10(benchmark::State& state) { clearAndRender(state, knot10()); }
 BENCHMARK(BM_ClearRenderKnot10)->Unit(benchmark::kMicrosecond);
+
+// A plain double-precision scanline rasterizer, for reference: the textbook walk (each row's
+// ends interpolated from the corners, one division per span, a depth test per pixel), with none
+// of our rounding rules, drawing the same transformed, culled and lit triangles as the render
+// pass. It clears its own pixels and depths as the frame does.
+struct PlainCorner {
+    double x, y, z, red, green, blue;
+};
+
+class PlainRasterizer {
+public:
+    // Clears, then draws the triangles given as corners three by three.
+    void clearAndDraw(const std::vector<PlainCorner>& corners) {
+        clear();
+        for (size_t k = 0; k + 2 < corners.size(); k += 3) draw(corners[k], corners[k + 1], corners[k + 2]);
+    }
+    const double* depths() const { return depths_.data(); }
+
+private:
+    void clear() {
+        std::fill(pixels_.begin(), pixels_.end(), 0x00FF00u);
+        std::fill(depths_.begin(), depths_.end(), -1e6);
+    }
+    void draw(PlainCorner a, PlainCorner b, PlainCorner c) {
+        if (b.y < a.y) std::swap(a, b);
+        if (c.y < b.y) std::swap(b, c);
+        if (b.y < a.y) std::swap(a, b);
+        if (c.y == a.y) return;
+        const int first = std::max(0, int(std::ceil(a.y))), last = std::min(kSide - 1, int(std::floor(c.y)));
+        for (int y = first; y <= last; ++y) {
+            const PlainCorner l = along(a, c, y);
+            const PlainCorner r = y < b.y ? along(a, b, y) : along(b, c, y);
+            span(l.x < r.x ? l : r, l.x < r.x ? r : l, y);
+        }
+    }
+    static PlainCorner along(const PlainCorner& p, const PlainCorner& q, int y) {
+        const double t = q.y == p.y ? 0.0 : (y - p.y) / (q.y - p.y);
+        return {p.x + t * (q.x - p.x), double(y), p.z + t * (q.z - p.z), p.red + t * (q.red - p.red),
+                p.green + t * (q.green - p.green), p.blue + t * (q.blue - p.blue)};
+    }
+    void span(const PlainCorner& l, const PlainCorner& r, int y) {
+        const int first = std::max(0, int(std::ceil(l.x))), last = std::min(kSide - 1, int(std::floor(r.x)));
+        if (first > last) return;
+        const double width = r.x - l.x, k = width > 0.0 ? 1.0 / width : 0.0, t = (first - l.x) * k;
+        double z = l.z + t * (r.z - l.z), red = l.red + t * (r.red - l.red);
+        double green = l.green + t * (r.green - l.green), blue = l.blue + t * (r.blue - l.blue);
+        const double dz = (r.z - l.z) * k, dRed = (r.red - l.red) * k;
+        const double dGreen = (r.green - l.green) * k, dBlue = (r.blue - l.blue) * k;
+        uint32_t* row = &pixels_[size_t(y) * kSide];
+        double* depthRow = &depths_[size_t(y) * kSide];
+        // The channels stay within their corners' range give or take rounding, inside (-1, 256),
+        // where the conversions are defined.
+        for (int x = first; x <= last; ++x) {
+            if (depthRow[x] < z) {
+                depthRow[x] = z;
+                row[x] = uint32_t(blue) | uint32_t(green) << 8 | uint32_t(red) << 16;
+            }
+            z += dz;
+            red += dRed;
+            green += dGreen;
+            blue += dBlue;
+        }
+    }
+    std::vector<uint32_t> pixels_ = std::vector<uint32_t>(kPixels);
+    std::vector<double> depths_ = std::vector<double>(kPixels);
+};
+
+// The triangles the render pass draws at each of the benchmark's angles, found through the
+// renderer's own transform, orientation test, projection and light.
+std::vector<std::vector<PlainCorner>> plainViews(const Scene& scene) {
+    std::vector<std::vector<PlainCorner>> views;
+    Renderer r = viewer().renderer;
+    for (int64_t i = 0; i < 17; ++i) {
+        r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i))));
+        std::vector<PlainCorner>& corners = views.emplace_back();
+        for (const Face& face : scene.faces) {
+            Vertex v[3];
+            for (int k = 0; k < 3; ++k) v[k] = r.transformVertex(scene.vertices[face.vertexIndex[k]]);
+            if (!Renderer::isFrontFacing(v[0], v[1], v[2])) continue;
+            for (const Vertex& t : v) {
+                const ScreenPoint p = r.projectToSurface(t.position);
+                const Colour c = Colour(t.colour).scale(r.light->intensity(t.normal, t.position));
+                corners.push_back({double(p.x), double(p.y), t.position.z, double(c.red), double(c.green),
+                                   double(c.blue)});
+            }
+        }
+    }
+    return views;
+}
+
+void plainClearAndRender(benchmark::State& state, const std::vector<std::vector<PlainCorner>>& views) {
+    PlainRasterizer raster;
+    int64_t i = 0;
+    for (auto _ : state) {
+        raster.clearAndDraw(views[size_t(i++ % 17)]);
+        benchmark::ClobberMemory();
+    }
+    raster.clearAndDraw(views[0]);
+    state.counters["covered"] = double(coveredPixels(raster.depths()));
+}
+
+void BM_PlainClearRender(benchmark::State& state) {
+    static const auto views = plainViews(viewer().scene);
+    plainClearAndRender(state, views);
+}
+BENCHMARK(BM_PlainClearRender)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainClearRenderKnot10(benchmark::State& state) {
+    static const auto views = plainViews(knot10());
+    plainClearAndRender(state, views);
+}
+BENCHMARK(BM_PlainClearRenderKnot10)->Unit(benchmark::kMicrosecond);
 
 // A drawn frame of the embedded model, before equalisation, for the passes that follow the render.
 Surface& drawnFrame() {
@@ -306,6 +429,9 @@ const bool kRatios = bench::addRatio("frame update / memory floor", "BM_FrameUpd
                      bench::addRatio("frame update / bare memory floor", "BM_FrameUpdate", "BM_BareFloor") &&
                      bench::addRatio("clear + render, knot x10 / embedded", "BM_ClearRenderKnot10",
                                      "BM_ClearRender") &&
+                     bench::addRatio("clear + render / plain rasterizer", "BM_ClearRender", "BM_PlainClearRender") &&
+                     bench::addRatio("clear + render / plain rasterizer, knot x10", "BM_ClearRenderKnot10",
+                                     "BM_PlainClearRenderKnot10") &&
                      bench::addRatio("render pass / memory floor", "BM_RenderPass", "BM_FrameFloor") &&
                      bench::addRatio("region: reference / ours (model)", "BM_ShapeRegionReference",
                                      "BM_ShapeRegion") &&
