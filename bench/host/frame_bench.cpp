@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ratios.h"
+#include "reference_views.h"
 #include "render/histogram_equaliser.h"
 #include "render/surface.h"
 #include "render/texture.h"
@@ -23,6 +24,7 @@
 namespace {
 
 using namespace td;
+using bench::PlainCorner;
 
 constexpr int kSide = 400;
 constexpr size_t kPixels = size_t{kSide} * kSide;
@@ -157,10 +159,6 @@ BENCHMARK(BM_ClearRenderKnot10)->Unit(benchmark::kMicrosecond);
 // ends interpolated from the corners, one division per span, a depth test per pixel), with none
 // of our rounding rules, drawing the same transformed, culled and lit triangles as the render
 // pass. It clears its own pixels and depths as the frame does.
-struct PlainCorner {
-    double x, y, z, red, green, blue;
-};
-
 class PlainRasterizer {
 public:
     // Clears, then draws the triangles given as corners three by three.
@@ -221,8 +219,8 @@ private:
 
 // The triangles the render pass draws at each of the benchmark's angles, found through the
 // renderer's own transform, orientation test, projection and light.
-std::vector<std::vector<PlainCorner>> plainViews(const Scene& scene) {
-    std::vector<std::vector<PlainCorner>> views;
+bench::Views plainViews(const Scene& scene) {
+    bench::Views views;
     Renderer r = viewer().renderer;
     for (int64_t i = 0; i < 17; ++i) {
         r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i))));
@@ -242,27 +240,21 @@ std::vector<std::vector<PlainCorner>> plainViews(const Scene& scene) {
     return views;
 }
 
-void plainClearAndRender(benchmark::State& state, const std::vector<std::vector<PlainCorner>>& views) {
+void plainClearAndRender(benchmark::State& state, const bench::Views& views) {
     PlainRasterizer raster;
     int64_t i = 0;
     for (auto _ : state) {
-        raster.clearAndDraw(views[size_t(i++ % 17)]);
+        raster.clearAndDraw(views[size_t(i++) % views.size()]);
         benchmark::ClobberMemory();
     }
     raster.clearAndDraw(views[0]);
     state.counters["covered"] = double(coveredPixels(raster.depths()));
 }
 
-void BM_PlainClearRender(benchmark::State& state) {
-    static const auto views = plainViews(viewer().scene);
-    plainClearAndRender(state, views);
-}
+void BM_PlainClearRender(benchmark::State& state) { plainClearAndRender(state, bench::embeddedViews()); }
 BENCHMARK(BM_PlainClearRender)->Unit(benchmark::kMicrosecond);
 
-void BM_PlainClearRenderKnot10(benchmark::State& state) {
-    static const auto views = plainViews(knot10());
-    plainClearAndRender(state, views);
-}
+void BM_PlainClearRenderKnot10(benchmark::State& state) { plainClearAndRender(state, bench::knot10Views()); }
 BENCHMARK(BM_PlainClearRenderKnot10)->Unit(benchmark::kMicrosecond);
 
 // A drawn frame of the embedded model, before equalisation, for the passes that follow the render.
@@ -439,3 +431,13 @@ const bool kRatios = bench::addRatio("frame update / memory floor", "BM_FrameUpd
                                      "BM_ShapeRegionCheckerboardReference", "BM_ShapeRegionCheckerboard");
 
 }  // namespace
+
+const bench::Views& bench::embeddedViews() {
+    static const Views views = plainViews(viewer().scene);
+    return views;
+}
+
+const bench::Views& bench::knot10Views() {
+    static const Views views = plainViews(knot10());
+    return views;
+}
