@@ -10,6 +10,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
