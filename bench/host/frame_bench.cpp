@@ -30,7 +30,8 @@ constexpr int kSide = 400;
 constexpr size_t kPixels = size_t{kSide} * kSide;
 
 // Angles the frame benchmarks cycle through, so that no single view is measured.
-double angleAt(int64_t i) { return 0.37 * double(i % 17); }
+constexpr int64_t kAngles = 17;
+double angleAt(int64_t i) { return 0.37 * double(i % kAngles); }
 
 // The floor: a clear of the pixels (three bytes each) and of the depths, and both passes of a
 // histogram equalisation, written as plainly and as fast as the memory allows.
@@ -135,17 +136,16 @@ const Scene& knot10() {
 // Clear and render pass together, as the frame runs them, on the viewer's surface.
 void clearAndRender(benchmark::State& state, const Scene& scene) {
     Renderer& r = viewer().renderer;
-    int64_t i = 0;
-    for (auto _ : state) {
+    const auto drawAt = [&](int64_t angle) {
         r.surface->clear(0, 255, 0);
-        r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i++))));
+        r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(angle))));
         r.render(&scene);
-    }
+    };
+    int64_t i = 0;
+    for (auto _ : state) drawAt(i++);
     state.counters["triangles"] = double(scene.faces.size());
-    // The pixels drawn at the first angle, to set beside the plain rasterizer's.
-    r.surface->clear(0, 255, 0);
-    r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(0))));
-    r.render(&scene);
+    // The pixels drawn at the first angle, to set beside the reference rasterizers'.
+    drawAt(0);
     state.counters["covered"] = double(coveredPixels(r.surface->depth->values->intactPayload()));
 }
 
@@ -222,7 +222,7 @@ private:
 bench::Views plainViews(const Scene& scene) {
     bench::Views views;
     Renderer r = viewer().renderer;
-    for (int64_t i = 0; i < 17; ++i) {
+    for (int64_t i = 0; i < kAngles; ++i) {
         r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i))));
         std::vector<PlainCorner>& corners = views.emplace_back();
         for (const Face& face : scene.faces) {
