@@ -24,9 +24,9 @@
 namespace {
 
 using namespace td;
+using bench::kSide;
 using bench::PlainCorner;
 
-constexpr int kSide = 400;
 constexpr size_t kPixels = size_t{kSide} * kSide;
 
 // Angles the frame benchmarks cycle through, so that no single view is measured.

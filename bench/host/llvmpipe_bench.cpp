@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int kSide = 400;
+using bench::kSide;
 
 // The context, made current on first use; false when the driver cannot give one.
 bool glReady() {
@@ -55,6 +55,8 @@ bool glReady() {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
         glShadeModel(GL_SMOOTH);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
         glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
         std::fprintf(stderr, "reference driver: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
         return true;
@@ -95,8 +97,6 @@ std::vector<GlView> upload(const bench::Views& views) {
 void clearAndDraw(const GlView& view) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindBuffer(GL_ARRAY_BUFFER, view.buffer);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(GlVertex), nullptr);
     glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex), reinterpret_cast<const void*>(offsetof(GlVertex, rgba)));
     glDrawArrays(GL_TRIANGLES, 0, view.count);

@@ -6,12 +6,15 @@
 
 namespace bench {
 
+// The side of the viewer's square picture, in pixels, which every view is drawn into.
+constexpr int kSide = 400;
+
 // A corner in pixels (y down), its depth (nearer is larger) and its lit colour's channels, 0 to 255.
 struct PlainCorner {
     double x, y, z, red, green, blue;
 };
 
-// One list of corners, three to a triangle, per angle; every list draws a 400 x 400 picture.
+// One list of corners, three to a triangle, per angle; every list draws a kSide x kSide picture.
 using Views = std::vector<std::vector<PlainCorner>>;
 
 const Views& embeddedViews();
