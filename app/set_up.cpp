@@ -6,7 +6,7 @@
 
 namespace td {
 
-void ViewerWindow::setUp() {
+void ViewerWindow::prepare() {
     create(nullptr, "Test dialog", WS_POPUP | WS_CLIPCHILDREN, 400, 200, 400, 400,
            WS_EX_DLGMODALFRAME | 0x00000002);
 
@@ -27,7 +27,10 @@ void ViewerWindow::setUp() {
     // The timer window becomes one of this window's children, which own it from here on.
     timerWindow = new TimerWindow(this, 1, &frameConnection);
     timerWindow->start();
+}
 
+void ViewerWindow::setUp() {
+    prepare();
     if (handle) {
         ShowWindow(handle, SW_SHOW);
         UpdateWindow(handle);

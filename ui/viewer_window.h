@@ -34,7 +34,10 @@ public:
     ~ViewerWindow() override;
 
     // Creates the window, builds the scene from the embedded asset, prepares the renderer, draws
-    // the first frame, starts the animation timer and shows the window (app/set_up.cpp).
+    // the first frame and starts the animation timer, leaving the window hidden (app/set_up.cpp).
+    // A hidden viewer is the program's own prediction of what the shown one draws.
+    void prepare();
+    // prepare(), then shows the window.
     void setUp();
 
     // One frame: advance the spin, clear, render, give the window the outline of what was drawn,
