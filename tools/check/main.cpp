@@ -36,6 +36,7 @@ constexpr POINT kPointerAway{100, 100};
 constexpr DWORD kWindowWaitMs = 300000;
 constexpr DWORD kFrameWaitMs = 30000;
 constexpr DWORD kMoveWaitMs = 10000;
+constexpr DWORD kPointerWaitMs = 2000;
 constexpr DWORD kSpinStartWaitMs = 5000;
 constexpr DWORD kRestWaitMs = 120000;
 constexpr DWORD kCloseWaitMs = 30000;
@@ -112,9 +113,20 @@ POINT movePointer(POINT screen) {
     input.mi.dy = height > 0 ? MulDiv(screen.y, 65535, height - 1) : 0;
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
+    // The input is handled on its own time: wait until the pointer is there.
     POINT reached{0, 0};
-    GetCursorPos(&reached);
+    const DWORD start = GetTickCount();
+    while (GetCursorPos(&reached) && (reached.x != screen.x || reached.y != screen.y) &&
+           GetTickCount() - start < kPointerWaitMs)
+        Sleep(kPollMs / 4);
     return reached;
+}
+
+// The window that holds the mouse capture in the given window's thread; null when none does.
+HWND captureOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndCapture : nullptr;
 }
 
 bool pressButton(bool up) {
@@ -408,9 +420,17 @@ public:
 
         SetForegroundWindow(window);
         path.push_back(client(movePointer({origin.x + grab.x, origin.y + grab.y})));
-        Sleep(200);
         Image before = td::check::captureScreen(kWindowRect);
         pressButton(false);
+        // The press is handled once the window has taken the mouse capture.
+        const DWORD pressed = GetTickCount();
+        while (captureOf(window) != window && GetTickCount() - pressed < kMoveWaitMs) Sleep(kPollMs);
+        if (!report.check(captureOf(window) == window, name("press"),
+                          format("the window took the mouse capture at client (%ld, %ld)", path[0].x, path[0].y),
+                          "the window to take the mouse capture", "no capture")) {
+            pressButton(true);
+            return;
+        }
         // Each move waits for the last one's frame, so that none is merged with the next.
         int turned = 0;
         for (int k = 1; k <= kMoves; ++k, ++turned) {
@@ -540,6 +560,15 @@ int main(int argc, char** argv) {
         std::printf("this display gives no 32-bit compatible bitmaps: the program draws nothing here, so only its "
                     "placement and closing are checked\n");
 
+    // A program unaware of display scaling, as both are, is drawn at 100 % and stretched by the
+    // system: coordinates agree, but the screen then shows stretched pixels.
+    if (HDC screen = GetDC(nullptr)) {
+        const int logical = GetDeviceCaps(screen, HORZRES), physical = GetDeviceCaps(screen, DESKTOPHORZRES);
+        if (logical > 0 && physical != logical)
+            std::printf("the display is scaled to %d %%: the system stretches the program's pixels, so its frames "
+                        "can match pixel for pixel only at 100 %%\n", MulDiv(physical, 100, logical));
+        ReleaseDC(nullptr, screen);
+    }
     Checker checker(program, prediction);
     bool started = checker.run(1, Checker::Close::byMessage, [&](HWND window) {
         if (!draws) return;
