@@ -3,37 +3,10 @@
 
 VIEWER_TITLE="Test dialog"
 
-# Starts the program in the background; sets VIEWER_PID. With a file name, Wine writes every
-# message it dispatches or sends to the program's windows there (its "message" trace channel).
+# Starts the program in the background; sets VIEWER_PID.
 launch_viewer() {
-  if [ -n "${1:-}" ]; then
-    WINEDEBUG=-all,+message wine "$top/build/win32/test_dialog.exe" >/dev/null 2>"$1" &
-  else
-    wine "$top/build/win32/test_dialog.exe" >/dev/null 2>&1 &
-  fi
+  wine "$top/build/win32/test_dialog.exe" >/dev/null 2>&1 &
   VIEWER_PID=$!
-}
-
-# Reads a message trace of launch_viewer and prints the viewer window's messages from the first
-# left-button press to the release after it, in the order Wine dispatched them, as viewer_twin
-# reads them: "down X Y", "move X Y", "up X Y" (client coordinates) and "paint".
-drag_messages() {
-  local trace=$1 line name lp x y pressed=0
-  local pattern="L\"${VIEWER_TITLE}\" +\\[[0-9a-f]+\\] (WM_[A-Z]+) dispatched +wp=[0-9a-f]+ lp=([0-9a-f]+)"
-  while IFS= read -r line; do
-    [[ $line =~ $pattern ]] || continue
-    name=${BASH_REMATCH[1]}
-    lp=$((16#${BASH_REMATCH[2]}))
-    x=$((lp & 0xffff)) y=$(((lp >> 16) & 0xffff))
-    x=$((x >= 0x8000 ? x - 0x10000 : x)) y=$((y >= 0x8000 ? y - 0x10000 : y))
-    case $name in
-      WM_LBUTTONDOWN) pressed=1; echo "down $x $y" ;;
-      WM_MOUSEMOVE) [ $pressed -eq 1 ] && echo "move $x $y" ;;
-      WM_PAINT) [ $pressed -eq 1 ] && echo "paint" ;;
-      WM_LBUTTONUP) [ $pressed -eq 1 ] && { echo "up $x $y"; return 0; } ;;
-    esac
-  done <"$trace"
-  return 1
 }
 
 # Prints the X window id of the program's window once it is mapped; fails after the timeout.
@@ -130,19 +103,14 @@ stop_recording() {
     -loop 0 +dither -colors 128 -layers Optimize "$gif"
 }
 
-# Presses the left button at (x, y) and moves by (dx, dy) in small steps, keeping it pressed.
-press_and_move() {
+# Presses the left button at (x, y), moves by (dx, dy) in small steps and releases it.
+drag() {
   local x=$1 y=$2 dx=$3 dy=$4 steps=${5:-10} i
   xdotool mousemove "$x" "$y" mousedown 1
   for i in $(seq 1 "$steps"); do
     xdotool mousemove "$((x + dx * i / steps))" "$((y + dy * i / steps))"
     sleep 0.02
   done
-}
-
-# press_and_move, then the release.
-drag() {
-  press_and_move "$@"
   xdotool mouseup 1
 }
 
