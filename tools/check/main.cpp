@@ -9,7 +9,8 @@
 // the second drags the model with the system's own input, checks the spin and the frame at rest
 // and closes the program with Alt+F4. One line a check, then "N passed, N failed"; a failed
 // check says what it expected and what it saw and leaves its pictures in the current folder.
-// Exit status 0 when every check held, 1 otherwise, 2 when the program cannot be started.
+// Exit status 0 when every check held, 1 otherwise, 2 when the program cannot be started or shows
+// no window.
 
 #include <cmath>
 #include <cstdarg>
