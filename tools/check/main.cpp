@@ -271,6 +271,14 @@ Image difference(const Image& screen, const Expectation& e) {
     return out;
 }
 
+// Where two captures differ, in red, over the first one dimmed.
+Image changes(const Image& before, const Image& after) {
+    Image out(before.width, before.height);
+    for (size_t i = 0; i < out.pixels.size() && i < after.pixels.size(); ++i)
+        out.pixels[i] = before.pixels[i] != after.pixels[i] ? 0xFF0000 : (before.pixels[i] >> 2) & 0x3F3F3F;
+    return out;
+}
+
 // Captures until the screen shows the expectation or the time is up; the last capture.
 Image waitForPicture(const Expectation& e, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -399,10 +407,25 @@ public:
                     first = format("first at screen (%ld, %ld): %s", screen.x, screen.y,
                                    covered ? "another window" : "the program's window");
             }
-        return report.check(wrong == 0, name(check),
-                            format("the window found at exactly the %d of 1600 grid points its shape covers", inside),
-                            format("the window at the %d of 1600 grid points its shape covers", inside),
-                            format("%d points wrong, %s", wrong, first.c_str()));
+        if (report.check(wrong == 0, name(check),
+                         format("the window found at exactly the %d of 1600 grid points its shape covers", inside),
+                         format("the window at the %d of 1600 grid points its shape covers", inside),
+                         format("%d points wrong, %s", wrong, first.c_str())))
+            return true;
+        // The evidence: the screen, the expected picture, and the grid over their differences:
+        // white where the window was found, black where not, yellow where that was wrong.
+        const Expectation e = expect(frame, background_, clientOffset_, clientSize_);
+        const Image screen = td::check::captureScreen(kWindowRect);
+        Image points = difference(screen, e);
+        for (int j = 0; j < 40; ++j)
+            for (int i = 0; i < 40; ++i) {
+                const POINT at{5 + 10 * i, 5 + 10 * j};
+                const bool found = WindowFromPoint({kWindowRect.left + at.x, kWindowRect.top + at.y}) == window;
+                const uint32_t mark = found != frame.covers(at.x, at.y) ? 0xFFFF00 : found ? 0xFFFFFF : 0x000000;
+                for (int d = -2; d <= 2; ++d) points.at(at.x + d, at.y) = points.at(at.x, at.y + d) = mark;
+            }
+        report.evidence(stem(check), screen, e.picture, points);
+        return false;
     }
 
     // Press on the model, moves one at a time, hold, release, spin; the frame at rest and its
@@ -445,14 +468,15 @@ public:
         Sleep(kHoldMs);
         const Image heldLater = td::check::captureScreen(kWindowRect);
         pressButton(true);
-        report.check(turned == kMoves && path.back().x != path[0].x, name("drag"),
+        report.check(turned == kMoves, name("drag"),
                      format("each of %d moves from client (%ld, %ld) turned the model", kMoves, grab.x, grab.y),
                      format("each of %d moves to turn the model", kMoves),
                      format("move %d of %d left the picture as it was for %lu s", turned + 1, kMoves,
                             kMoveWaitMs / 1000));
-        report.check(held == heldLater, name("button held still"),
-                     format("the picture unchanged for %lu ms", kHoldMs), "the picture to stay as it was",
-                     "it changed while the button was held still");
+        if (!report.check(held == heldLater, name("button held still"),
+                          format("the picture unchanged for %lu ms", kHoldMs), "the picture to stay as it was",
+                          "it changed while the button was held still"))
+            report.evidence(stem("button held still"), heldLater, held, changes(held, heldLater));
         Image spinning;
         const bool spun = waitForChange(heldLater, kSpinStartWaitMs, spinning);
         Image rest;
