@@ -259,9 +259,11 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
         {"points.obj", tri + "p 1 2 3\nl 1 2\n", -1, "no faces: 3 points and 0 faces (its 1 l and 1 p"},
         {"flat.obj", tri + "v 2 0 0\nf 1 2 4\n", -1, "no face has any area"},
         {"cube.stl", "solid cube\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n", -1,
+         "cube.stl: the import library cannot read it: STL: Invalid number of vertices"},
+        {"cube", "solid cube\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n", -1,
          "not an OBJ file: none of its lines is an OBJ statement (its first line is \"solid cube\") (it looks like "
          "an ASCII STL file)"},
-        {"README", "This model is free to use.\n", -1, "export the model as OBJ"},
+        {"README", "This model is free to use.\n", -1, "name the file for its format"},
         {"model.obj", std::string("\xFF\xFEv\0 \0", 6), -1, "is UTF-16 text"},
         {"model.obj", std::string("v\0 \0\x30\0\n\0", 8), -1, "is UTF-16 text"},  // without its mark
         {"model.obj", std::string("BM\x36\0\0\0", 6), -1, "is not text (byte 3 is zero), so not an OBJ file"},
