@@ -1,5 +1,6 @@
 #include "tools/assetpack/import_library.h"
 
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -39,10 +40,21 @@ float toFloat(double value) {
     return std::isnan(value) ? std::numeric_limits<float>::quiet_NaN() : value > 0 ? infinity : -infinity;
 }
 
-std::optional<std::array<float, 3>> materialColour(const aiMaterial& material) {
+// Formats that hold no materials: the library gives their meshes an unnamed stand-in.
+bool holdsNoMaterials(const std::string& path) {
+    const size_t dot = path.find_last_of("./");
+    std::string extension = dot == std::string::npos || path[dot] == '/' ? "" : path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".stl" || extension == ".ply" || extension == ".off";
+}
+
+std::optional<std::array<float, 3>> materialColour(const aiMaterial& material, bool standIn) {
     aiString name;
-    if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS && std::string(name.C_Str()) == AI_DEFAULT_MATERIAL_NAME)
-        return std::nullopt;  // the library's stand-in for a file without materials
+    material.Get(AI_MATKEY_NAME, name);
+    // The library's named stand-ins for faces without a material.
+    if ((standIn && name.length == 0) || std::string(name.C_Str()) == AI_DEFAULT_MATERIAL_NAME ||
+        std::string(name.C_Str()) == "%%%DEFAULT")
+        return std::nullopt;
     aiColor4D colour;
     if (material.Get(AI_MATKEY_BASE_COLOR, colour) != AI_SUCCESS &&
         material.Get(AI_MATKEY_COLOR_DIFFUSE, colour) != AI_SUCCESS)
@@ -52,7 +64,8 @@ std::optional<std::array<float, 3>> materialColour(const aiMaterial& material) {
 
 class Flattener {
 public:
-    explicit Flattener(const aiScene& scene) : scene_(scene) {}
+    Flattener(const aiScene& scene, bool unnamedMaterialsAreStandIns)
+        : scene_(scene), unnamedStandIns_(unnamedMaterialsAreStandIns) {}
 
     ImportedModel run() {
         model_.cameras = scene_.mNumCameras;
@@ -106,11 +119,12 @@ private:
         const aiMaterial& material = *scene_.mMaterials[m.mMaterialIndex];
         model_.textures = model_.textures || material.GetTextureCount(aiTextureType_DIFFUSE) > 0 ||
                           material.GetTextureCount(aiTextureType_BASE_COLOR) > 0;
-        if (!colourTaken_) model_.colour = materialColour(material);
+        if (!colourTaken_) model_.colour = materialColour(material, unnamedStandIns_);
         colourTaken_ = true;
     }
 
     const aiScene& scene_;
+    const bool unnamedStandIns_;
     ImportedModel model_;
     bool colourTaken_ = false;
 };
@@ -126,7 +140,7 @@ ImportedModel importWithLibrary(const std::string& path) {
     // Polygons cut into triangles; points and lines kept apart from them so that they can be counted.
     const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate | aiProcess_SortByPType);
     if (!scene) throw ToolError(importer.GetErrorString());
-    return Flattener(*scene).run();
+    return Flattener(*scene, holdsNoMaterials(path)).run();
 }
 
 }  // namespace td

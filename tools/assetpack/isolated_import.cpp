@@ -124,6 +124,12 @@ rlim_t wholeSeconds(double seconds) {
     _exit(0);  // no exit handlers: they belong to the parent
 }
 
+std::string tookTooLong(const ImportLimits& limits) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", limits.seconds);
+    return std::string("the import library took longer than ") + seconds + " s on it";
+}
+
 // Ends the child at once and collects it.
 void stop(pid_t child) {
     ::kill(child, SIGKILL);
@@ -210,7 +216,7 @@ ImportedModel importIsolated(const std::string& path, const ImportLimits& limits
         const int64_t left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (bounded && left <= 0) {
-            failure = "the import library took longer than " + std::to_string(wholeSeconds(limits.seconds)) + " s on it";
+            failure = tookTooLong(limits);
             break;
         }
         pollfd wait{fds[0], POLLIN, 0};
@@ -235,10 +241,9 @@ ImportedModel importIsolated(const std::string& path, const ImportLimits& limits
     }
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
-        throw ToolError(path + (signal == SIGXCPU ? ": the import library took longer than " +
-                                                        std::to_string(wholeSeconds(limits.seconds)) + " s on it"
-                                              : ": the import library crashed on it (" +
-                                                        std::string(strsignal(signal)) + ")"));
+        throw ToolError(path + ": " +
+                        (signal == SIGXCPU ? tookTooLong(limits)
+                                           : "the import library crashed on it (" + std::string(strsignal(signal)) + ")"));
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw ToolError(path + ": the import library failed on it (exit status " +

@@ -1,7 +1,7 @@
 // assetpack: packs a model into the embedded asset source of the program, and looks inside one.
 //
 //   assetpack pack MODEL OUT.cpp [--fit SHARE | --scale S] [--flip] [--colour R,G,B] [--name NAME]
-//                                [--max-triangles N]
+//                                [--max-triangles N] [--import-seconds S]
 //   assetpack unpack IN.cpp OUT.mesh          assetpack unpack BLOCK1 BLOCK2 OUT.mesh
 //   assetpack info IN.cpp                     assetpack info BLOCK1 BLOCK2
 //   assetpack info MODEL [pack's options]
@@ -29,7 +29,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: assetpack pack MODEL OUT.cpp [--fit SHARE | --scale S] [--flip] [--colour R,G,B] [--name NAME]\n"
-    "                                    [--max-triangles N]\n"
+    "                                    [--max-triangles N] [--import-seconds S]\n"
     "       assetpack unpack IN.cpp OUT.mesh | unpack BLOCK1 BLOCK2 OUT.mesh\n"
     "       assetpack info IN.cpp | info BLOCK1 BLOCK2 | info MODEL [pack's options]\n"
     "       assetpack lzari-encode IN OUT | lzari-decode IN OUT\n"
@@ -38,7 +38,8 @@ constexpr const char* kUsage =
     "scaled to span --fit SHARE of the window (default 0.8) however it is turned; --scale S keeps\n"
     "its place and multiplies its coordinates by S instead (the program shows 100 units as half the\n"
     "window). A mesh file keeps its positions unless --fit is given. --flip turns every face inside\n"
-    "out. --max-triangles N simplifies the model to at most N triangles.\n";
+    "out. --max-triangles N simplifies the model to at most N triangles. The import library gets\n"
+    "--import-seconds S (default 120) and 4 GB of memory for a file before it is refused.\n";
 
 // The packed blocks from a source written by pack, or from two raw block files.
 td::PackedBlocks loadBlocks(const std::vector<std::string>& files) {
@@ -62,9 +63,11 @@ td::ModelOptions parseModelOptions(const std::vector<std::string>& args, size_t 
         } else if (option == "--name") {
             options.name = value;
         } else if (option == "--scale") {
-            options.scale = td::parseScale(value);
+            options.scale = td::parsePositive(value, "scale");
         } else if (option == "--fit") {
             options.fit = td::parseFit(value);
+        } else if (option == "--import-seconds") {
+            options.importLimits.seconds = td::parsePositive(value, "import-seconds");
         } else if (option == "--max-triangles") {
             options.maxTriangles = td::parseMaxTriangles(value);
         } else {

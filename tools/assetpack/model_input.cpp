@@ -331,10 +331,10 @@ MeshMaterial parseColour(const std::string& text) {
     return material;
 }
 
-double parseScale(const std::string& text) {
+double parsePositive(const std::string& text, const char* what) {
     double value;
     if (!parseNumber(text, value) || value <= 0.0)
-        throw ToolError("scale \"" + text + "\" is not a number above 0");
+        throw ToolError(std::string(what) + " \"" + text + "\" is not a number above 0");
     return value;
 }
 
@@ -361,10 +361,10 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
     if (read.mesh.faces.empty()) {
         std::string what = path + ": no faces: " + std::to_string(read.mesh.vertices.size()) + " points and 0 faces";
         if (read.lines + read.points > 0)
-            what += " (its " + std::to_string(read.lines) + (read.anyObjStatement ? " l and " : " lines and ") +
-                    std::to_string(read.points) +
-                    (read.anyObjStatement ? " p statements draw lines and points, which" : " points") +
-                    " the program does not show)";
+            what += read.anyObjStatement ? " (its " + std::to_string(read.lines) + " l and " + std::to_string(read.points) +
+                                               " p statements draw lines and points, which the program does not show)"
+                                         : " (it holds " + std::to_string(read.points) + " points and " +
+                                               std::to_string(read.lines) + " lines, which the program does not show)";
         throw ToolError(what);
     }
     // Placing and checking a large model take a while, seconds in a sanitizer build: a step of its own.

@@ -37,8 +37,8 @@ struct LoadedModel {
 
 // "R,G,B", each a number from 0 to 1 (beyond 1 the program's byte conversion would wrap).
 MeshMaterial parseColour(const std::string& text);
-// A finite number above 0.
-double parseScale(const std::string& text);
+// A finite number above 0; `what` names it in the refusal.
+double parsePositive(const std::string& text, const char* what);
 // A number above 0 and at most 1.
 double parseFit(const std::string& text);
 // A whole number of triangles, at least 1.
