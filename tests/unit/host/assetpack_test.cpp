@@ -27,6 +27,7 @@
 #include "tools/assetpack/packer.h"
 #include "tools/assetpack/screen_view.h"
 #include "tools/assetpack/tool_error.h"
+#include "tools/modelgen/trefoil.h"
 #include "ui/viewer_window.h"
 
 namespace td {
@@ -199,6 +200,11 @@ TEST_F(AssetpackFilesTest, CommandPacksUnpacksAndRefusesBadArguments) {
     EXPECT_EQ(assetpack("info " + path("out.cpp") + " >" + path("info")), 0);
     EXPECT_NE(readWholeFile(path("info")).find("vertices: 10, UV pairs: 10, faces: 8"),
               std::string::npos);
+    // A model's triangles before and after simplifying, as pack would make it.
+    writeWholeFile(path("knot.mesh"), writeMesh(generateTrefoil(200, 20)));
+    EXPECT_EQ(assetpack("info " + path("knot.mesh") + " --max-triangles 1000 >" + path("info")), 0);
+    EXPECT_NE(readWholeFile(path("info")).find(" triangles (simplified from 8000)\nvertices: "), std::string::npos)
+        << readWholeFile(path("info"));
 
     // Each refusal: status 2, one line on stderr, no output file.
     for (const std::string& args :
@@ -341,6 +347,9 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
          "property list uchar int vertex_indices\nend_header\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n",
          1, "its vertex colours are not shown: the program draws the model in one colour, 0.8,0.8,0.8 (the default grey)"},
         {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
+        {"big.mesh", writeMesh(generateTrefoil(1260, 40)), 100800,
+         "100800 triangles are more than spin smoothly (about 100000; beyond that a frame takes longer than the timer's "
+         "tick): pack with --max-triangles 100000"},
         {"nan.mesh", meshWith([](MeshModel& m) { m.vertices[1].position[2] = NAN; }), -1,
          "vertex 1 has a position that is not a finite number"},
         {"index.mesh", meshWith([](MeshModel& m) { m.faces[3].vertexIndex[1] = 77; }), -1,
