@@ -387,9 +387,9 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
                                       "which may change its outline and open holes");
     }
     if (model.faces.size() > kSmoothTriangles)
-        loaded.warnings.push_back(path + ": " + std::to_string(model.faces.size()) + " triangles are more than spin smoothly (about " +
-                                  std::to_string(kSmoothTriangles) +
-                                  "; beyond that a frame takes longer than the timer's tick): pack with --max-triangles " +
+        loaded.warnings.push_back(path + ": " + std::to_string(model.faces.size()) +
+                                  " triangles are more than spin smoothly (about " + std::to_string(kSmoothTriangles) +
+                                  ", where a frame takes half the timer's 10 ms tick): pack with --max-triangles " +
                                   std::to_string(kSmoothTriangles));
     if (!hasArea(model))
         throw ToolError(path + ": no face has any area: every one of its " + std::to_string(model.faces.size()) +

@@ -348,7 +348,7 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
          1, "its vertex colours are not shown: the program draws the model in one colour, 0.8,0.8,0.8 (the default grey)"},
         {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
         {"big.mesh", writeMesh(generateTrefoil(1260, 40)), 100800,
-         "100800 triangles are more than spin smoothly (about 100000; beyond that a frame takes longer than the timer's "
+         "100800 triangles are more than spin smoothly (about 100000, where a frame takes half the timer's 10 ms "
          "tick): pack with --max-triangles 100000"},
         {"nan.mesh", meshWith([](MeshModel& m) { m.vertices[1].position[2] = NAN; }), -1,
          "vertex 1 has a position that is not a finite number"},
