@@ -52,6 +52,22 @@ TEST(ModelImportTest, AnswersAreReadBackOrRefused) {
     EXPECT_EQ(refusalOf(encodeRefusal("bad\nthing")), "m.stl: the import library cannot read it: bad thing");
 }
 
+// A child that runs out of its memory fails however the library fails, and becomes a refusal
+// naming the file; the test's process goes on.
+TEST(ModelImportTest, ImportOverItsMemoryIsRefused) {
+    const std::string file = "/usr/share/assimp/models/PLY/Wuson.ply";
+    if (access(file.c_str(), R_OK) != 0) GTEST_SKIP() << "assimp-testmodels is not installed";
+    ImportLimits starved;
+    starved.memoryBytes = 0;
+    try {
+        importIsolated(file, starved);
+        ADD_FAILURE() << "read with no memory to spare";
+    } catch (const ToolError& e) {
+        EXPECT_EQ(std::string(e.what()).find(file + ": "), 0u) << e.what();
+    }
+    EXPECT_EQ(importIsolated(file).triangles.size(), 3732u);
+}
+
 // What two readings of a file must share however they cut its polygons into triangles: the
 // triangle count, the corners used, and the sums of the triangles' areas and of their area vectors
 // (which turn with the winding).
