@@ -51,7 +51,8 @@ bool holdsNoMaterials(const std::string& path) {
 std::optional<std::array<float, 3>> materialColour(const aiMaterial& material, bool standIn) {
     aiString name;
     material.Get(AI_MATKEY_NAME, name);
-    // The library's named stand-ins for faces without a material.
+    // The library's stand-ins for faces without a material: named ones, and unnamed ones in
+    // formats that hold no materials.
     if ((standIn && name.length == 0) || std::string(name.C_Str()) == AI_DEFAULT_MATERIAL_NAME ||
         std::string(name.C_Str()) == "%%%DEFAULT")
         return std::nullopt;

@@ -304,6 +304,8 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
     nearlyGreen.colour = parseColour("0.004,1,0");  // bytes 1, 255, 0: shading takes the red away first
     unscaled.scale = 1.0;
     flip.flip = true;
+    ModelOptions hurried;
+    hurried.importLimits.seconds = 1.0;
     const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     const std::vector<LoadCase> cases = {
         {"empty.obj", "", -1, "empty.obj is empty"},
@@ -346,6 +348,13 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
          "property uchar red\nproperty uchar green\nproperty uchar blue\nelement face 1\n"
          "property list uchar int vertex_indices\nend_header\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n",
          1, "its vertex colours are not shown: the program draws the model in one colour, 0.8,0.8,0.8 (the default grey)"},
+        // A damaged header that the library's PLY reader loops on, found by fuzzing.
+        {"loops.ply",
+         "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
+         "property uchar red\nproperty uchar green\nproperty uchar blue\nelement face 4\nproperty list scii 1.0\n"
+         "element vertex 4\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+         "property uchar green\nproperty uchar blue\nelement fa3\n3 \x10 3 2\n3 1 2 3\n",
+         -1, "loops.ply: the import library took longer than 1 s on it", hurried},
         {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
         {"big.mesh", writeMesh(generateTrefoil(1260, 40)), 100800,
          "100800 triangles are more than spin smoothly (about 100000, where a frame takes half the timer's 10 ms "

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "tools/assetpack/file_io.h"
 #include "tools/assetpack/isolated_import.h"
@@ -45,9 +46,16 @@ TEST(ModelImportTest, AnswersAreReadBackOrRefused) {
 
     for (size_t n = 0; n < answer.size(); ++n)
         EXPECT_NE(refusalOf(answer.substr(0, n)).find("m.stl: the import"), std::string::npos) << n;
-    EXPECT_NE(refusalOf(answer + "x").find("runs on past its end"), std::string::npos);
+    EXPECT_NE(refusalOf(answer + "x").find("is not all there"), std::string::npos);
+    // Answers whose length says they are all there, but whose records do not fit it.
+    const auto withLength = [](std::string a) {
+        const uint64_t length = a.size();
+        std::memcpy(&a[0], &length, sizeof length);
+        return a;
+    };
+    EXPECT_NE(refusalOf(withLength(answer + "x")).find("runs on past its end"), std::string::npos);
     std::string tooMany = answer;
-    tooMany.replace(1, 4, "\xFF\xFF\xFF\x7F");  // vertices the answer cannot hold
+    tooMany.replace(9, 4, "\xFF\xFF\xFF\x7F");  // after the length and the tag: vertices it cannot hold
     EXPECT_NE(refusalOf(tooMany).find("claims 2147483647 records"), std::string::npos);
     EXPECT_EQ(refusalOf(encodeRefusal("bad\nthing")), "m.stl: the import library cannot read it: bad thing");
 }
