@@ -26,14 +26,14 @@ constexpr char kModelTag = 'M';
 constexpr char kRefusalTag = 'E';
 // A refusal longer than this is cut: it is shown as part of one line.
 constexpr size_t kMaxReasonBytes = 300;
-// More than a packed model can hold however far it is simplified.
+// The most an answer may take: some 40 million triangles, far more than any model that packs,
+// with room to simplify.
 constexpr size_t kMaxAnswerBytes = size_t(1) << 30;
 
 // An answer starts with its length, so that the parent knows whether all of it arrived.
 class AnswerWriter {
 public:
     explicit AnswerWriter(char tag) : bytes_(sizeof(uint64_t), '\0') { bytes_.push_back(tag); }
-    void u8(uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
     template <typename T>
     void value(T v) {
         bytes_.append(reinterpret_cast<const char*>(&v), sizeof v);
@@ -99,7 +99,7 @@ bool answerComplete(const std::string& answer) {
     }
 }
 
-// Pages of address space the process has now.
+// Bytes of address space the process has now.
 uint64_t addressSpaceBytes() {
     unsigned long long pages = 0;
     if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
@@ -167,7 +167,7 @@ std::string encodeImported(const ImportedModel& model) {
     out.value(static_cast<uint32_t>(model.triangles.size()));
     for (const auto& t : model.triangles)
         for (uint32_t i : t) out.value(i);
-    out.u8(static_cast<uint8_t>(model.colour.has_value() | model.vertexColours << 1 | model.textures << 2));
+    out.value(static_cast<uint8_t>(model.colour.has_value() | model.vertexColours << 1 | model.textures << 2));
     if (model.colour)
         for (float c : *model.colour) out.value(c);
     for (uint32_t n : {model.points, model.lines, model.cameras, model.lights, model.animations}) out.value(n);
@@ -179,7 +179,6 @@ std::string encodeRefusal(const std::string& reason) {
     out.text(reason.substr(0, kMaxReasonBytes));
     return out.take();
 }
-
 
 ImportedModel decodeImported(const std::string& answer, const std::string& path) {
     AnswerReader in(answer, path);
