@@ -155,6 +155,22 @@ BENCHMARK(BM_ClearRender)->Unit(benchmark::kMicrosecond);
 void BM_ClearRenderKnot10(benchmark::State& state) { clearAndRender(state, knot10()); }
 BENCHMARK(BM_ClearRenderKnot10)->Unit(benchmark::kMicrosecond);
 
+// The whole frame update with the knot at about state.range(0) triangles (a grid of n x 40) in
+// the viewer: where a frame stops fitting well inside the timer's 10 ms tick, which the packer
+// warns about (kSmoothTriangles).
+void BM_FrameUpdateKnot(benchmark::State& state) {
+    ViewerWindow v;
+    v.setUp();
+    v.scene.build(writeMesh(generateTrefoil(int(state.range(0) / 80), 40)));
+    int64_t i = 0;
+    for (auto _ : state) {
+        v.angleY = angleAt(i++);
+        v.frameUpdate(nullptr);
+    }
+    state.counters["triangles"] = double(v.scene.faces.size());
+}
+BENCHMARK(BM_FrameUpdateKnot)->Arg(50000)->Arg(100000)->Arg(200000)->Arg(400000)->Arg(800000)->Unit(benchmark::kMillisecond);
+
 // A plain double-precision scanline rasterizer, for reference: the textbook walk (each row's
 // ends interpolated from the corners, one division per span, a depth test per pixel), with none
 // of our rounding rules, drawing the same transformed, culled and lit triangles as the render

@@ -13,7 +13,6 @@ namespace td {
 
 std::string describeAsset(const PackedBlocks& blocks) {
     const std::string mesh = unpackAsset(blocks);
-    const MeshModel model = readMeshModel(mesh);
     const size_t packed = blocks.first.size() + blocks.second.size();
 
     std::string out;
@@ -26,7 +25,14 @@ std::string describeAsset(const PackedBlocks& blocks) {
                       100.0 * static_cast<double>(packed) / static_cast<double>(mesh.size()));
         out += line;
     }
-    std::snprintf(line, sizeof line, "\nvertices: %zu, UV pairs: %zu, faces: %zu\n",
+    return out + "\n" + describeMesh(mesh);
+}
+
+std::string describeMesh(const std::string& mesh) {
+    const MeshModel model = readMeshModel(mesh);
+    std::string out;
+    char line[256];
+    std::snprintf(line, sizeof line, "vertices: %zu, UV pairs: %zu, faces: %zu\n",
                   model.vertices.size(), model.uvs.size(), model.faces.size());
     out += line;
 

@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "asset/mesh_format.h"
 #include "tools/assetpack/file_io.h"
+#include "tools/assetpack/isolated_import.h"
+#include "tools/assetpack/mesh_simplifier.h"
 #include "tools/assetpack/obj_file.h"
 #include "tools/assetpack/progress.h"
 #include "tools/assetpack/screen_view.h"
@@ -87,7 +90,8 @@ std::string lookalike(const std::string& bytes) {
 
 [[noreturn]] void notAModel(const std::string& path, const std::string& why, const std::string& bytes) {
     throw ToolError(path + " " + why + lookalike(bytes) +
-                    "; assetpack reads Wavefront OBJ files (text) and mesh files (named .mesh): export the model as OBJ");
+                    "; assetpack reads Wavefront OBJ files (text), mesh files, and STL, PLY, OFF, glTF, FBX, COLLADA, "
+                    "3DS and the import library's other formats by their extension: name the file for its format");
 }
 
 // UTF-16 text: it starts with its byte-order mark, or its first characters are ASCII, each a
@@ -104,39 +108,93 @@ bool isUtf16(const std::string& bytes) {
     return false;
 }
 
-ReadModel readMeshInput(const std::string& path, const std::string& bytes) {
-    ReadModel read;
-    if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
-    try {
-        read.mesh = readMeshModel(bytes);
-    } catch (const MeshFormatError& e) {
-        throw ToolError(path + ": not a complete mesh file: " + e.what());
-    }
-    // The program trusts these; a bad one would draw garbage or nothing.
-    const size_t count = read.mesh.vertices.size();
+// The checks the program relies on for a model whose positions come as floats (a mesh file, or
+// what the import library read): finite positions, faces naming existing vertices and UV pairs.
+// A bad one would draw garbage or nothing.
+void checkRecords(const std::string& path, const MeshModel& mesh) {
+    const size_t count = mesh.vertices.size();
     for (size_t i = 0; i < count; ++i) {
-        const float* p = read.mesh.vertices[i].position;
+        const float* p = mesh.vertices[i].position;
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
             throw ToolError(path + ": vertex " + std::to_string(i) + " has a position that is not a finite number");
-        read.positions.push_back(Vec3{p[0], p[1], p[2]});
     }
-    const std::vector<MeshFaceRecord>& faces = read.mesh.faces;
+    const std::vector<MeshFaceRecord>& faces = mesh.faces;
     for (size_t f = 0; f < faces.size(); ++f)
         for (int k = 0; k < 3; ++k) {
             if (faces[f].vertexIndex[k] >= count)
                 throw ToolError(path + ": face " + std::to_string(f) + " names vertex " +
                                 std::to_string(faces[f].vertexIndex[k]) + " of " + std::to_string(count));
-            if (!read.mesh.uvs.empty() && faces[f].uvIndex[k] >= read.mesh.uvs.size())
+            if (!mesh.uvs.empty() && faces[f].uvIndex[k] >= mesh.uvs.size())
                 throw ToolError(path + ": face " + std::to_string(f) + " names UV pair " +
-                                std::to_string(faces[f].uvIndex[k]) + " of " + std::to_string(read.mesh.uvs.size()));
+                                std::to_string(faces[f].uvIndex[k]) + " of " + std::to_string(mesh.uvs.size()));
         }
+}
+
+ReadModel withPositions(MeshModel mesh) {
+    ReadModel read;
+    read.mesh = std::move(mesh);
+    for (const MeshVertexRecord& v : read.mesh.vertices)
+        read.positions.push_back(Vec3{v.position[0], v.position[1], v.position[2]});
     return read;
 }
 
-ReadModel readInput(const std::string& path, const std::string& bytes) {
+ReadModel readMeshInput(const std::string& path, const std::string& bytes) {
+    if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
+    MeshModel mesh;
+    try {
+        mesh = readMeshModel(bytes);
+    } catch (const MeshFormatError& e) {
+        throw ToolError(path + ": not a complete mesh file: " + e.what());
+    }
+    checkRecords(path, mesh);
+    return withPositions(std::move(mesh));
+}
+
+// What the import library read, checked as a mesh file is, and fitted by default as OBJ files are.
+ReadModel readLibraryInput(const std::string& path, const ImportLimits& limits) {
+    const ImportedModel imported = importIsolated(path, limits);
+    MeshModel mesh;
+    mesh.vertices.resize(imported.positions.size());
+    for (size_t i = 0; i < imported.positions.size(); ++i)
+        std::copy(imported.positions[i].begin(), imported.positions[i].end(), mesh.vertices[i].position);
+    for (const auto& t : imported.triangles) {
+        MeshFaceRecord face;
+        std::copy(t.rbegin(), t.rend(), face.vertexIndex);  // stored reversed, as OBJ faces are
+        mesh.faces.push_back(face);
+    }
+    checkRecords(path, mesh);
+    weldVertices(mesh);
+    if (imported.colour && std::all_of(imported.colour->begin(), imported.colour->end(), [](float c) { return std::isfinite(c); })) {
+        // Colours beyond 1, as some formats hold for lights that glow, show as the brightest.
+        mesh.hasMaterial = true;
+        const auto channel = [&](int k) { return std::clamp(imported.colour->at(k), 0.0f, 1.0f); };
+        mesh.material = MeshMaterial{channel(0), channel(1), channel(2), stem(path)};
+    }
+    ReadModel read = withPositions(std::move(mesh));
+    read.fitByDefault = true;
+    read.points = imported.points;
+    read.lines = imported.lines;
+    std::string leftOut;
+    const std::pair<uint32_t, const char*> parts[] = {{imported.points, "point"},   {imported.lines, "line"},
+                                                      {imported.cameras, "camera"}, {imported.lights, "light"},
+                                                      {imported.animations, "animation"}};
+    for (const auto& [count, what] : parts)
+        if (count > 0)
+            leftOut += (leftOut.empty() ? "" : ", ") + std::to_string(count) + " " + what + (count > 1 ? "s" : "");
+    if (!leftOut.empty() && !read.mesh.faces.empty())
+        read.warnings.push_back(path + ": left out " + leftOut + ": the program draws only triangles, and holds them still");
+    if (imported.vertexColours || imported.textures)
+        read.unshownColours = imported.vertexColours && imported.textures ? "vertex colours and textures"
+                              : imported.vertexColours                    ? "vertex colours"
+                                                                          : "textures";
+    return read;
+}
+
+ReadModel readInput(const std::string& path, const std::string& bytes, const ImportLimits& limits) {
     const std::string ext = extension(path);
     if (ext == ".mesh" || (ext != ".obj" && isMeshFile(bytes))) return readMeshInput(path, bytes);
     if (bytes.empty()) throw ToolError(path + " is empty: there is no model in it");
+    if (ext != ".obj" && libraryReadsExtension(ext)) return readLibraryInput(path, limits);
     if (isUtf16(bytes))
         throw ToolError(path + " is UTF-16 text: save it as UTF-8 or ASCII, the text form OBJ files use");
     const size_t zero = bytes.find('\0');
@@ -146,6 +204,7 @@ ReadModel readInput(const std::string& path, const std::string& bytes) {
                   bytes);
     Progress progress("reading");
     ReadModel read = readObj(bytes, path, progress.callback());
+    read.fitByDefault = true;
     if (!read.anyObjStatement) {
         const size_t lineEnd = bytes.find_first_of("\r\n");
         std::string first = bytes.substr(0, std::min<size_t>(lineEnd, 40));
@@ -272,10 +331,10 @@ MeshMaterial parseColour(const std::string& text) {
     return material;
 }
 
-double parseScale(const std::string& text) {
+double parsePositive(const std::string& text, const char* what) {
     double value;
     if (!parseNumber(text, value) || value <= 0.0)
-        throw ToolError("scale \"" + text + "\" is not a number above 0");
+        throw ToolError(std::string(what) + " \"" + text + "\" is not a number above 0");
     return value;
 }
 
@@ -286,32 +345,52 @@ double parseFit(const std::string& text) {
     return value;
 }
 
+size_t parseMaxTriangles(const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || errno == ERANGE ||
+        value < 1 || value > UINT32_MAX)
+        throw ToolError("max-triangles \"" + text + "\" is not a whole number from 1 to " + std::to_string(UINT32_MAX));
+    return static_cast<size_t>(value);
+}
+
 LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
     if (options.fit && options.scale) throw ToolError("--fit and --scale place the model in different ways: give one");
-    ReadModel read;
-    bool isObj = false;
-    {
-        const std::string bytes = readWholeFile(path);
-        read = readInput(path, bytes);
-        isObj = read.anyObjStatement;
-    }
+    ReadModel read = readInput(path, readWholeFile(path), options.importLimits);
     if (read.mesh.faces.empty()) {
         std::string what = path + ": no faces: " + std::to_string(read.mesh.vertices.size()) + " points and 0 faces";
         if (read.lines + read.points > 0)
-            what += " (its " + std::to_string(read.lines) + " l and " + std::to_string(read.points) +
-                    " p statements draw lines and points, which the program does not show)";
+            what += read.anyObjStatement ? " (its " + std::to_string(read.lines) + " l and " + std::to_string(read.points) +
+                                               " p statements draw lines and points, which the program does not show)"
+                                         : " (it holds " + std::to_string(read.points) + " points and " +
+                                               std::to_string(read.lines) + " lines, which the program does not show)";
         throw ToolError(what);
     }
     // Placing and checking a large model take a while, seconds in a sanitizer build: a step of its own.
     Progress checking("checking");
     checking.update(0.0);
-    place(read, path, options, isObj);
+    place(read, path, options, read.fitByDefault);
     checking.update(0.3);
 
     LoadedModel loaded;
     loaded.warnings = std::move(read.warnings);
     MeshModel& model = loaded.model;
     model = std::move(read.mesh);
+    loaded.trianglesRead = model.faces.size();
+    if (options.maxTriangles) {
+        const Simplification simplified = simplifyModel(model, *options.maxTriangles);
+        if (simplified.sloppy)
+            loaded.warnings.push_back(path + ": simplifying by collapsing edges stopped above " +
+                                      std::to_string(*options.maxTriangles) +
+                                      " triangles without tearing the surface; the rest merged nearby vertices, "
+                                      "which may change its outline and open holes");
+    }
+    if (model.faces.size() > kSmoothTriangles)
+        loaded.warnings.push_back(path + ": " + std::to_string(model.faces.size()) +
+                                  " triangles are more than spin smoothly (about " + std::to_string(kSmoothTriangles) +
+                                  ", where a frame takes half the timer's 10 ms tick): pack with --max-triangles " +
+                                  std::to_string(kSmoothTriangles));
     if (!hasArea(model))
         throw ToolError(path + ": no face has any area: every one of its " + std::to_string(model.faces.size()) +
                         " triangles has its corners on one line, so nothing would show");
@@ -330,11 +409,13 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
                    "the faces turned towards the viewer, so it would show the model's inside: pack with" +
             std::string(options.flip ? "out --flip" : " --flip"));
 
+    const char* colourFrom = model.hasMaterial ? "the first material's colour" : "the default grey";
     if (!model.hasMaterial) {
         model.hasMaterial = true;
         model.material = MeshMaterial{0.8f, 0.8f, 0.8f, stem(path)};
     }
     if (options.colour) {
+        colourFrom = "--colour";
         model.material.red = options.colour->red;
         model.material.green = options.colour->green;
         model.material.blue = options.colour->blue;
@@ -356,6 +437,13 @@ LoadedModel loadModel(const std::string& path, const ModelOptions& options) {
                                   std::to_string(bytes.blue) +
                                   ") lights or shades to pure green (0, 255, 0), the key colour the window cuts "
                                   "out of its shape; its green is lowered to 254 of 255");
+    }
+    if (!read.unshownColours.empty()) {
+        char colour[64];
+        std::snprintf(colour, sizeof colour, "%g,%g,%g", model.material.red, model.material.green, model.material.blue);
+        loaded.warnings.push_back(path + ": its " + read.unshownColours +
+                                  " are not shown: the program draws the model in one colour, " + colour + " (" +
+                                  colourFrom + ")");
     }
     return loaded;
 }

@@ -35,6 +35,8 @@ struct ReadModel {
     size_t points = 0;                  // p statements, which the program does not draw
     size_t lines = 0;                   // l statements, likewise
     bool anyObjStatement = false;       // whether any line was an OBJ statement at all
+    bool fitByDefault = false;          // fitted to the window unless told otherwise (not mesh files)
+    std::string unshownColours;         // the file's colouring the program does not show ("textures")
 };
 
 // Raises ToolError "FILE:LINE: what" at the first line it cannot use: a number that is NaN,

@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cmath>
@@ -24,6 +27,7 @@
 #include "tools/assetpack/packer.h"
 #include "tools/assetpack/screen_view.h"
 #include "tools/assetpack/tool_error.h"
+#include "tools/modelgen/trefoil.h"
 #include "ui/viewer_window.h"
 
 namespace td {
@@ -119,9 +123,9 @@ TEST(AssetpackTest, ColourAndScaleOptionsAreChecked) {
     EXPECT_EQ(c.blue, 0.0f);
     for (const char* bad : {"1.5,0,0", "0,0", "0,0,0,0", "a,b,c", "0,,1", "-0.1,0,0", "nan,0,0"})
         EXPECT_THROW(parseColour(bad), ToolError) << bad;
-    EXPECT_EQ(parseScale("2.5"), 2.5);
+    EXPECT_EQ(parsePositive("2.5", "scale"), 2.5);
     for (const char* bad : {"0", "-1", "inf", "x", ""})
-        EXPECT_THROW(parseScale(bad), ToolError) << bad;
+        EXPECT_THROW(parsePositive(bad, "scale"), ToolError) << bad;
 }
 
 class AssetpackFilesTest : public ::testing::Test {
@@ -196,6 +200,11 @@ TEST_F(AssetpackFilesTest, CommandPacksUnpacksAndRefusesBadArguments) {
     EXPECT_EQ(assetpack("info " + path("out.cpp") + " >" + path("info")), 0);
     EXPECT_NE(readWholeFile(path("info")).find("vertices: 10, UV pairs: 10, faces: 8"),
               std::string::npos);
+    // A model's triangles before and after simplifying, as pack would make it.
+    writeWholeFile(path("knot.mesh"), writeMesh(generateTrefoil(200, 20)));
+    EXPECT_EQ(assetpack("info " + path("knot.mesh") + " --max-triangles 1000 >" + path("info")), 0);
+    EXPECT_NE(readWholeFile(path("info")).find(" triangles (simplified from 8000)\nvertices: "), std::string::npos)
+        << readWholeFile(path("info"));
 
     // Each refusal: status 2, one line on stderr, no output file.
     for (const std::string& args :
@@ -232,6 +241,48 @@ std::string cubeObj(bool inward = false) {
     return obj;
 }
 
+// A tetrahedron, its faces counter-clockwise seen from outside.
+constexpr float kTetra[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+constexpr uint8_t kTetraFaces[4][3] = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+
+// As an ASCII STL file, which lists every face's corners apart; optionally wound inside out.
+std::string tetraStl(bool inward) {
+    std::string stl = "solid t\n";
+    for (const auto& f : kTetraFaces) {
+        stl += "facet normal 0 0 0\nouter loop\n";
+        for (int k = 0; k < 3; ++k) {
+            const float* p = kTetra[f[inward ? 2 - k : k]];
+            stl += "vertex " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + "\n";
+        }
+        stl += "endloop\nendfacet\n";
+    }
+    return stl + "endsolid t\n";
+}
+
+// As glTF: the mesh used by a node at the origin and by a node moved by (10, 0, 0) inside one
+// scaled by 2, a camera, and a material of base colour `rgba`.
+std::string tetraGltf(const std::string& rgba) {
+    std::string buffer(reinterpret_cast<const char*>(kTetra), sizeof kTetra);
+    buffer.append(reinterpret_cast<const char*>(kTetraFaces), sizeof kTetraFaces);
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string base64;  // 60 bytes: no padding
+    for (size_t i = 0; i < buffer.size(); i += 3) {
+        const uint32_t n = uint32_t(uint8_t(buffer[i])) << 16 | uint32_t(uint8_t(buffer[i + 1])) << 8 | uint8_t(buffer[i + 2]);
+        for (int shift = 18; shift >= 0; shift -= 6) base64 += digits[n >> shift & 63];
+    }
+    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0,1,3]}],
+ "nodes":[{"mesh":0},{"scale":[2,2,2],"children":[2]},{"translation":[10,0,0],"mesh":0},{"camera":0}],
+ "cameras":[{"type":"perspective","perspective":{"yfov":1,"znear":0.1}}],
+ "meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1,"material":0}]}],
+ "materials":[{"pbrMetallicRoughness":{"baseColorFactor":)" +
+           rgba + R"(}}],
+ "accessors":[{"bufferView":0,"componentType":5126,"count":4,"type":"VEC3","min":[0,0,0],"max":[1,1,1]},
+   {"bufferView":1,"componentType":5121,"count":12,"type":"SCALAR"}],
+ "bufferViews":[{"buffer":0,"byteLength":48},{"buffer":0,"byteOffset":48,"byteLength":12}],
+ "buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)" +
+           base64 + R"("}]})";
+}
+
 std::string meshWith(const std::function<void(MeshModel&)>& damage) {
     MeshModel model = stripModel(2);
     damage(model);
@@ -253,15 +304,19 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
     nearlyGreen.colour = parseColour("0.004,1,0");  // bytes 1, 255, 0: shading takes the red away first
     unscaled.scale = 1.0;
     flip.flip = true;
+    ModelOptions hurried;
+    hurried.importLimits.seconds = 1.0;
     const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     const std::vector<LoadCase> cases = {
         {"empty.obj", "", -1, "empty.obj is empty"},
         {"points.obj", tri + "p 1 2 3\nl 1 2\n", -1, "no faces: 3 points and 0 faces (its 1 l and 1 p"},
         {"flat.obj", tri + "v 2 0 0\nf 1 2 4\n", -1, "no face has any area"},
         {"cube.stl", "solid cube\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n", -1,
+         "cube.stl: the import library cannot read it: STL: Invalid number of vertices"},
+        {"cube", "solid cube\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n", -1,
          "not an OBJ file: none of its lines is an OBJ statement (its first line is \"solid cube\") (it looks like "
          "an ASCII STL file)"},
-        {"README", "This model is free to use.\n", -1, "export the model as OBJ"},
+        {"README", "This model is free to use.\n", -1, "name the file for its format"},
         {"model.obj", std::string("\xFF\xFEv\0 \0", 6), -1, "is UTF-16 text"},
         {"model.obj", std::string("v\0 \0\x30\0\n\0", 8), -1, "is UTF-16 text"},  // without its mark
         {"model.obj", std::string("BM\x36\0\0\0", 6), -1, "is not text (byte 3 is zero), so not an OBJ file"},
@@ -284,7 +339,26 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
         {"inside.obj", cubeObj(true), 12, "", flip},
         {"green.obj", cubeObj(), 12, "the colour (bytes 0, 255, 0) lights or shades to pure green", green},
         {"green.obj", cubeObj(), 12, "the colour (bytes 1, 255, 0) lights or shades to pure green", nearlyGreen},
+        // Through the import library: the same checks, and its faces' corners shared.
+        {"tetra.stl", tetraStl(false), 4, ""},
+        {"inward.stl", tetraStl(true), 4, "most faces face inward"},
+        {"green.gltf", tetraGltf("[0,1,0,1]"), 8, "the colour (bytes 0, 255, 0) lights or shades to pure green"},
+        {"colours.ply",
+         "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+         "property uchar red\nproperty uchar green\nproperty uchar blue\nelement face 1\n"
+         "property list uchar int vertex_indices\nend_header\n0 0 0 255 0 0\n1 0 0 0 255 0\n0 1 0 0 0 255\n3 0 1 2\n",
+         1, "its vertex colours are not shown: the program draws the model in one colour, 0.8,0.8,0.8 (the default grey)"},
+        // A damaged header that the library's PLY reader loops on, found by fuzzing.
+        {"loops.ply",
+         "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
+         "property uchar red\nproperty uchar green\nproperty uchar blue\nelement face 4\nproperty list scii 1.0\n"
+         "element vertex 4\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+         "property uchar green\nproperty uchar blue\nelement fa3\n3 \x10 3 2\n3 1 2 3\n",
+         -1, "loops.ply: the import library took longer than 1 s on it", hurried},
         {"model.bin", meshWith([](MeshModel&) {}), 4, ""},
+        {"big.mesh", writeMesh(generateTrefoil(1260, 40)), 100800,
+         "100800 triangles are more than spin smoothly (about 100000, where a frame takes half the timer's 10 ms "
+         "tick): pack with --max-triangles 100000"},
         {"nan.mesh", meshWith([](MeshModel& m) { m.vertices[1].position[2] = NAN; }), -1,
          "vertex 1 has a position that is not a finite number"},
         {"index.mesh", meshWith([](MeshModel& m) { m.faces[3].vertexIndex[1] = 77; }), -1,
@@ -311,6 +385,58 @@ TEST_F(AssetpackFilesTest, InputsAndTheirOutcomes) {
         } else {
             EXPECT_NE(outcome.find(c.expected), std::string::npos) << c.file << ": " << outcome;
         }
+    }
+}
+
+// Every mesh of every node, in its world place; the material's colour; one warning for the camera.
+TEST_F(AssetpackFilesTest, LibraryScenesAreFlattenedWithTheirTransforms) {
+    writeWholeFile(path("tetra.gltf"), tetraGltf("[0.25,0.5,0.75,1]"));
+    ModelOptions unscaled;
+    unscaled.scale = 1.0;
+    const LoadedModel loaded = loadModel(path("tetra.gltf"), unscaled);
+    std::vector<std::array<float, 3>> positions, expected;
+    for (const MeshVertexRecord& v : loaded.model.vertices)
+        positions.push_back({v.position[0], v.position[1], v.position[2]});
+    for (const auto& p : kTetra) {
+        expected.push_back({p[0], p[1], p[2]});
+        expected.push_back({2 * (p[0] + 10), 2 * p[1], 2 * p[2]});
+    }
+    std::sort(positions.begin(), positions.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(positions, expected);
+    EXPECT_EQ(loaded.model.faces.size(), 8u);
+    EXPECT_EQ(loaded.model.material.blue, 0.75f);
+    EXPECT_EQ(loaded.warnings, std::vector<std::string>{path("tetra.gltf") + ": left out 1 camera: the program draws only "
+                                                                             "triangles, and holds them still"});
+}
+
+// The import library's own broken test files, and its limits: each a one-line refusal naming
+// the file and why, in time, and no output file.
+TEST_F(AssetpackFilesTest, FilesTheLibraryCannotReadAreRefusedInOneLine) {
+    const std::string models = "/usr/share/assimp/models/";
+    if (access((models + "invalid/OutOfMemory.off").c_str(), R_OK) != 0) GTEST_SKIP() << "assimp-testmodels is not installed";
+    const std::pair<std::string, std::string> cases[] = {
+        {"invalid/OutOfMemory.off", "the import library"},
+        {"invalid/empty.ply", "is empty"},
+        {"OFF/invalid.off", "no face has any area"},
+        {"glTF2/RecursiveNodes/RecursiveNodes.gltf", "the import library cannot read it: GLTF: Object at index 0"},
+        {"glTF2/BoxWithInfinites-glTF-Binary/BoxWithInfinites.glb", "has a position that is not a finite number"},
+        {"glTF2/MissingBin/BoxTextured.gltf", "the import library cannot read it"},
+        {"glTF2/wrongTypes/badArray.gltf", "the import library cannot read it"},
+        {"PLY/points.ply", "no faces: 0 points and 0 faces (it holds 4 points and 0 lines"},
+        {"PLY/Wuson.ply --import-seconds 0.001", "the import library took longer than 0.001 s"},
+    };
+    for (const auto& [file, reason] : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const size_t options = std::min(file.find(' '), file.size());
+        EXPECT_EQ(assetpack("pack " + models + file.substr(0, options) + " " + path("bad.cpp") + file.substr(options)), 2)
+            << file;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << file;
+        const std::string err = readWholeFile(path("stderr"));
+        EXPECT_EQ(err.find('\n'), err.size() - 1) << file << ": " << err;
+        EXPECT_EQ(err.find("assetpack: " + models + file.substr(0, options)), 0u) << err;
+        EXPECT_NE(err.find(reason), std::string::npos) << file << ": " << err;
+        EXPECT_FALSE(exists("bad.cpp")) << file;
     }
 }
 
