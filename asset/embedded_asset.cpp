@@ -4,11 +4,16 @@
 
 namespace td {
 
-std::string decodeEmbeddedAsset() {
+std::string decodeAsset(const uint8_t* first, uint32_t firstLength, const uint8_t* second,
+                        uint32_t secondLength) {
     std::string asset;
-    asset += decodeBlock(kEmbeddedBlock1, kEmbeddedBlock1Length);
-    asset += decodeBlock(kEmbeddedBlock2, kEmbeddedBlock2Length);
+    asset += decodeBlock(first, firstLength);
+    asset += decodeBlock(second, secondLength);
     return asset;
+}
+
+std::string decodeEmbeddedAsset() {
+    return decodeAsset(kEmbeddedBlock1, kEmbeddedBlock1Length, kEmbeddedBlock2, kEmbeddedBlock2Length);
 }
 
 }  // namespace td
