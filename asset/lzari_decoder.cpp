@@ -313,19 +313,25 @@ inline uint32_t LzariDecoder::decodePosition() {
 }
 
 std::string LzariDecoder::decode(const std::string& stream) {
+    std::string out;
+    decodeAppend(stream, out);
+    return out;
+}
+
+void LzariDecoder::decodeAppend(const std::string& stream, std::string& out, size_t spare) {
     input_ = stream;
 
     // The header is the only part of the stream read directly; the bit reader handles the rest.
-    if (input_.size() < kHeaderSize) return std::string();
+    if (input_.size() < kHeaderSize) return;
     uint32_t declared = 0;
     for (uint32_t i = 0; i < kHeaderSize; ++i)
         declared |= uint32_t{static_cast<uint8_t>(input_[i])} << (8 * i);
     // The length is signed: zero and negative lengths give nothing.
-    if (declared == 0 || (declared & 0x80000000u) != 0) return std::string();
+    if (declared == 0 || (declared & 0x80000000u) != 0) return;
     const uint32_t length = declared;
 
     ByteArray output(length);
-    if (!output.guardsIntact()) return std::string();
+    if (!output.guardsIntact()) return;
 
     coder_ = Coder(input_, kHeaderSize);
     coder_.value = coder_.readBits(kCodeBits + 2);
@@ -367,8 +373,9 @@ std::string LzariDecoder::decode(const std::string& stream) {
     }
 
     const uint8_t* bytes = output.payload();
-    if (!bytes) return std::string();
-    return std::string(reinterpret_cast<const char*>(bytes), length);
+    if (!bytes) return;
+    out.reserve(out.size() + length + spare);
+    out.append(reinterpret_cast<const char*>(bytes), length);
 }
 
 }  // namespace td

@@ -34,6 +34,9 @@ public:
     // 0 or with the top bit set, gives an empty string; otherwise the result always has exactly
     // the declared length (bits past the end of the stream read as 0).
     std::string decode(const std::string& stream);
+    // The same bytes appended to `out`, with room reserved for `spare` more behind them, so that
+    // a caller joining several results copies each once.
+    void decodeAppend(const std::string& stream, std::string& out, size_t spare = 0);
 
     // Called after every byte stored into the output array, with the array and the number of
     // bytes stored so far. The program sets none; tests damage the array through it, as a stray
