@@ -11,7 +11,7 @@ constexpr uint32_t M = 15, Q1 = 1u << M, Q2 = 2 * Q1, Q3 = 3 * Q1, Q4 = 4 * Q1, 
 
 class PlainDecoder {
 public:
-    explicit PlainDecoder(const std::string& stream) : input_(stream) {}
+    PlainDecoder(const std::string& stream, std::vector<CodedStep>* steps) : input_(stream), steps_(steps) {}
 
     std::string decode() {
         if (input_.size() < 4) return std::string();
@@ -121,6 +121,7 @@ private:
         const uint32_t range = high_ - low_;
         const uint32_t x = ((value_ - low_ + 1) * symCum_[0] - 1) / range;
         const uint32_t s = search(symCum_, N_CHAR, x);
+        if (steps_) steps_->push_back({symCum_[0], symCum_[s - 1], symCum_[s]});
         high_ = low_ + range * symCum_[s - 1] / symCum_[0];
         low_ += range * symCum_[s] / symCum_[0];
         renormalise();
@@ -133,6 +134,7 @@ private:
         const uint32_t range = high_ - low_;
         const uint32_t x = ((value_ - low_ + 1) * positionCum_[0] - 1) / range;
         const uint32_t p = search(positionCum_, N, x) - 1;
+        if (steps_) steps_->push_back({positionCum_[0], positionCum_[p], positionCum_[p + 1]});
         high_ = low_ + range * positionCum_[p] / positionCum_[0];
         low_ += range * positionCum_[p + 1] / positionCum_[0];
         renormalise();
@@ -140,6 +142,7 @@ private:
     }
 
     const std::string& input_;
+    std::vector<CodedStep>* steps_;
     size_t position_ = 0;
     uint32_t buffer_ = 0, mask_ = 0;
     uint32_t low_ = 0, high_ = Q4, value_ = 0;
@@ -150,6 +153,8 @@ private:
 
 }  // namespace
 
-std::string plainLzariDecode(const std::string& stream) { return PlainDecoder(stream).decode(); }
+std::string plainLzariDecode(const std::string& stream, std::vector<CodedStep>* steps) {
+    return PlainDecoder(stream, steps).decode();
+}
 
 }  // namespace bench

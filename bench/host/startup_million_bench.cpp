@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "asset/arithmetic_decoder.h"
 #include "asset/block_scrambler.h"
 #include "asset/embedded_asset.h"
 #include "asset/scene.h"
@@ -95,10 +96,42 @@ void BM_PlainLzariKnotMillion(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainLzariKnotMillion)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
+// The floor under any exact decoder of a stream: only the arithmetic decoding of its symbols,
+// made as our decoder makes it (the scaled code, the interval narrowed through the reciprocal of
+// the total, the renormalisation with its input bits), the symbols' steps recorded beforehand by
+// the plain decoder; no model to search or update, no bytes to write. Returns the final code
+// value and the sum of the scaled codes, so that none of the work can be left out.
+uint32_t arithmeticOnly(const std::string& stream, const std::vector<bench::CodedStep>& steps) {
+    ArithmeticDecoder coder(stream, lzari::kHeaderSize);
+    coder.value = coder.readBits(lzari::kCodeBits + 2);
+    uint32_t scaled = 0;
+    for (const bench::CodedStep& step : steps) {
+        const uint32_t range = coder.high - coder.low;
+        scaled += ((coder.value - coder.low + 1) * step.total - 1) / range;
+        const unsigned __int128 reciprocal = ~uint64_t{0} / step.total + 1;
+        coder.high = coder.low + uint32_t((reciprocal * (range * step.upper)) >> 64);
+        coder.low += uint32_t((reciprocal * (range * step.lower)) >> 64);
+        coder.renormalise();
+    }
+    return coder.value + scaled;
+}
+
+void BM_ArithmeticOnlyKnotMillion(benchmark::State& state) {
+    const PackedKnot& knot = packedKnot();
+    std::vector<bench::CodedStep> steps[2];
+    for (int k = 0; k < 2; ++k) bench::plainLzariDecode(knot.streams[k], &steps[k]);
+    for (auto _ : state)
+        for (int k = 0; k < 2; ++k) benchmark::DoNotOptimize(arithmeticOnly(knot.streams[k], steps[k]));
+    state.counters["symbols"] = double(steps[0].size() + steps[1].size());
+}
+BENCHMARK(BM_ArithmeticOnlyKnotMillion)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
 const bool kRatios =
     bench::addRatio("start-up / plain decoder, knot 1M", "BM_StartUpKnotMillion/process_time",
                     "BM_PlainLzariKnotMillion/process_time") &&
     bench::addRatio("our decoding / plain decoder, knot 1M", "BM_DecodeKnotMillion/process_time",
+                    "BM_PlainLzariKnotMillion/process_time") &&
+    bench::addRatio("arithmetic decoding alone / plain decoder, knot 1M", "BM_ArithmeticOnlyKnotMillion/process_time",
                     "BM_PlainLzariKnotMillion/process_time") &&
     bench::addRatio("scene build / plain decoder, knot 1M", "BM_SceneBuildKnotMillion/process_time",
                     "BM_PlainLzariKnotMillion/process_time");
