@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -257,8 +258,8 @@ std::string LzariDecoder::decode(const std::string& stream) {
     return out;
 }
 
-void LzariDecoder::decodeAppend(const std::string& stream, std::string& out, size_t spare) {
-    input_ = stream;
+void LzariDecoder::decodeAppend(std::string stream, std::string& out, size_t spare) {
+    input_ = std::move(stream);
 
     // The header is the only part of the stream read directly; the bit reader handles the rest.
     if (input_.size() < kHeaderSize) return;

@@ -22,8 +22,9 @@ public:
     // the declared length (bits past the end of the stream read as 0).
     std::string decode(const std::string& stream);
     // The same bytes appended to `out`, with room reserved for `spare` more behind them, so that
-    // a caller joining several results copies each once.
-    void decodeAppend(const std::string& stream, std::string& out, size_t spare = 0);
+    // a caller joining several results copies each once. The decoder keeps the stream as its
+    // input: a stream handed over as a temporary is moved there, not copied.
+    void decodeAppend(std::string stream, std::string& out, size_t spare = 0);
 
     // Called after every byte stored into the output array, with the array and the number of
     // bytes stored so far. The program sets none; tests damage the array through it, as a stray
