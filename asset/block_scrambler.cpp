@@ -7,14 +7,17 @@
 namespace td {
 
 std::string unscrambleBlock(const std::string& block) {
+    return unscrambleBlock(reinterpret_cast<const uint8_t*>(block.data()), block.size());
+}
+
+std::string unscrambleBlock(const uint8_t* data, size_t length) {
     // The array holds one spare element behind the bytes; a block too long to count in 32 bits
     // together with it cannot be held and gives nothing.
-    if (block.empty() || block.size() >= UINT32_MAX) return std::string();
-    const uint32_t n = static_cast<uint32_t>(block.size());
+    if (!data || length == 0 || length >= UINT32_MAX) return std::string();
+    const uint32_t n = static_cast<uint32_t>(length);
     ByteArray bytes(n + 1);
     if (!bytes.guardsIntact()) return std::string();
-    for (uint32_t i = 0; i < n; ++i)
-        bytes.set(i, unscrambleByte(static_cast<uint8_t>(block[i]), i));
+    for (uint32_t i = 0; i < n; ++i) bytes.set(i, unscrambleByte(data[i], i));
     const uint8_t* payload = bytes.payload();
     if (!payload) return std::string();
     return std::string(reinterpret_cast<const char*>(payload), n);

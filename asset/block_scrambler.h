@@ -5,6 +5,7 @@
 // through all 256 values and repeat every 256 bytes. The program only unscrambles; the packing
 // tool uses the inverse, which lives here too so that both share one set of constants.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -50,6 +51,8 @@ inline uint8_t scrambleByte(uint8_t x, uint32_t position) {
 // Unscrambles a whole block, positions counted from 0 at its first byte. The bytes pass through
 // a guarded array; a guard found damaged mid-block re-creates it and loses the bytes so far.
 std::string unscrambleBlock(const std::string& block);
+// The same for the `length` bytes at `data`, read where they are.
+std::string unscrambleBlock(const uint8_t* data, size_t length);
 
 // The inverse of unscrambleBlock, for the packing tool.
 std::string scrambleBlock(const std::string& block);

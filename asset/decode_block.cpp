@@ -6,12 +6,18 @@
 namespace td {
 
 std::string decodeBlock(const uint8_t* data, uint32_t length) {
-    if (!data || length == 0) return std::string();
-    const std::string block(reinterpret_cast<const char*>(data), length);
+    std::string out;
+    appendDecodedBlock(data, length, out);
+    return out;
+}
+
+void appendDecodedBlock(const uint8_t* data, uint32_t length, std::string& out, size_t spare) {
+    if (!data || length == 0) return;
     // A fresh decoder per block, so no model state carries over; its ~21 KB of tables live on
-    // the stack rather than the heap.
+    // the stack rather than the heap. The block is read in place and its unscrambled bytes are
+    // handed over to the decoder, not copied.
     LzariDecoder decoder;
-    return decoder.decode(unscrambleBlock(block));
+    decoder.decodeAppend(unscrambleBlock(data, length), out, spare);
 }
 
 }  // namespace td

@@ -20,4 +20,8 @@ extern const uint32_t kEmbeddedBlock2Length;
 // Decoded block 1 followed directly by decoded block 2: the mesh-format bytes of the model.
 std::string decodeEmbeddedAsset();
 
+// The same for any two blocks (each absent when null or of length 0).
+std::string decodeAsset(const uint8_t* first, uint32_t firstLength, const uint8_t* second,
+                        uint32_t secondLength);
+
 }  // namespace td

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -117,41 +118,6 @@ static_assert(kPositionModel.cumulative[0] == kPositionTotal, "");
 // (value − low + 1) × total − 1, which wraps as unsigned 32-bit arithmetic does and merely
 // selects some valid symbol. A valid stream decodes exactly as the published algorithm gives it.
 
-// Tops the bit window up to at least 57 bits. With eight bytes of input left, they are read at
-// once and as many whole bytes taken as fit; the window's bits below those are then the first
-// bits of the next byte, the very bits that the next refill ORs in again, so they do no harm.
-// Nearer the end a byte at a time, and past the end the stream reads as zero bits.
-inline void LzariDecoder::Coder::refillBits() {
-    if (inputSize - inputPosition >= 8) {
-        uint64_t next = 0;
-        for (uint32_t k = 0; k < 8; ++k) next = (next << 8) | input[inputPosition + k];
-        bitWindow |= next >> bitCount;
-        const uint32_t taken = (63 - bitCount) / 8;
-        inputPosition += taken;
-        bitCount += 8 * taken;
-        return;
-    }
-    while (bitCount <= 56) {
-        uint64_t byte = 0;
-        if (inputPosition < inputSize) {
-            byte = input[inputPosition];
-            ++inputPosition;
-        }
-        bitWindow |= byte << (56 - bitCount);
-        bitCount += 8;
-    }
-}
-
-// The next count bits (0 to 32) of the stream as a number, the first bit most significant.
-inline uint32_t LzariDecoder::Coder::readBits(uint32_t count) {
-    if (bitCount < count) refillBits();
-    // Two shifts, so that a count of 0 shifts by 64 in total without being undefined.
-    const uint32_t bits = static_cast<uint32_t>((bitWindow >> 1) >> (63 - count));
-    bitWindow <<= count;
-    bitCount -= count;
-    return bits;
-}
-
 void LzariDecoder::startModel() {
     static_assert(kSymbolWindow % 16 == 0 && kSymbolWindow > kCharCount,
                   "the symbol tables must hold whole aligned blocks past the last symbol");
@@ -227,32 +193,6 @@ void LzariDecoder::updateModel(int32_t symbol) {
     addToSixteen(&symbolCum_[k], &kLeadingOnes[16 - (end - k)]);
 }
 
-// The published loop, one bit per step: while the interval lies in one half of [0, Q4), drop that
-// half (subtract Q2 from the upper one) and double; then, while it lies in the middle half,
-// subtract Q1 and double; each doubling shifts one bit into value. (The loop's order, which
-// takes the middle step even for an interval inside [Q1, Q2), comes to the same: the upper-half
-// step that would follow it is merely done early.) Seen in bits, with top = high - 1 as a 17-bit
-// number: the half steps are the leading bits that low and top share, and the middle steps that
-// follow are the next bits where low has 1 and top 0. Both runs are counted at once, and the
-// whole renormalisation is one shift of low, high and value by their sum less a common offset.
-// The interval is never empty and at most Q4 wide, and each step doubles it, so the shift is at
-// most 17 bits. Everything is unsigned 32-bit, wrapping exactly as the step-by-step loop does.
-inline void LzariDecoder::Coder::renormalise() {
-    const uint32_t top = high - 1;
-    // The bit below the 17 compared ones stops the count at 17 when low equals top.
-    const uint32_t halves = static_cast<uint32_t>(__builtin_clz(((low ^ top) << 15) | (1u << 14)));
-    const uint32_t lowAfterHalves = (low << halves) & (kQ4 - 1);
-    const uint32_t topAfterHalves = ((top << halves) | ((1u << halves) - 1)) & (kQ4 - 1);
-    const uint32_t middles = static_cast<uint32_t>(
-        __builtin_clz(~((lowAfterHalves & ~topAfterHalves) << 16)));
-    const uint32_t shift = halves + middles;
-    const uint32_t droppedHalves = low & ~((kQ4 - 1) >> halves);
-    const uint32_t offset = (droppedHalves << shift) + kQ2 * ((1u << middles) - 1);
-    low = (low << shift) - offset;
-    high = (high << shift) - offset;
-    value = (value << shift) + readBits(shift) - offset;
-}
-
 #if defined(__SIZEOF_INT128__)
 __extension__ typedef unsigned __int128 Wide;
 #endif
@@ -264,7 +204,7 @@ __extension__ typedef unsigned __int128 Wide;
 // division, but it depends only on the total, so it runs while the search runs instead of after
 // it. ~0 / total + 1 is c for every total above 1, a power of two or not.
 inline uint32_t LzariDecoder::decodeChar() {
-    Coder& coder = coder_;
+    ArithmeticDecoder& coder = coder_;
     const uint32_t range = coder.high - coder.low;
     const uint32_t total = symbolCum_[0];
     const uint32_t x = ((coder.value - coder.low + 1) * total - 1) / range;
@@ -302,7 +242,7 @@ uint32_t LzariDecoder::positionOfCode(uint32_t x) const {
 
 // The position total is a constant, so two of the three divisions become multiplications.
 inline uint32_t LzariDecoder::decodePosition() {
-    Coder& coder = coder_;
+    ArithmeticDecoder& coder = coder_;
     const uint32_t range = coder.high - coder.low;
     const uint32_t x = ((coder.value - coder.low + 1) * kPositionTotal - 1) / range;
     const uint32_t position = positionOfCode(x);
@@ -313,21 +253,27 @@ inline uint32_t LzariDecoder::decodePosition() {
 }
 
 std::string LzariDecoder::decode(const std::string& stream) {
-    input_ = stream;
+    std::string out;
+    decodeAppend(stream, out);
+    return out;
+}
+
+void LzariDecoder::decodeAppend(std::string stream, std::string& out, size_t spare) {
+    input_ = std::move(stream);
 
     // The header is the only part of the stream read directly; the bit reader handles the rest.
-    if (input_.size() < kHeaderSize) return std::string();
+    if (input_.size() < kHeaderSize) return;
     uint32_t declared = 0;
     for (uint32_t i = 0; i < kHeaderSize; ++i)
         declared |= uint32_t{static_cast<uint8_t>(input_[i])} << (8 * i);
     // The length is signed: zero and negative lengths give nothing.
-    if (declared == 0 || (declared & 0x80000000u) != 0) return std::string();
+    if (declared == 0 || (declared & 0x80000000u) != 0) return;
     const uint32_t length = declared;
 
     ByteArray output(length);
-    if (!output.guardsIntact()) return std::string();
+    if (!output.guardsIntact()) return;
 
-    coder_ = Coder(input_, kHeaderSize);
+    coder_ = ArithmeticDecoder(input_, kHeaderSize);
     coder_.value = coder_.readBits(kCodeBits + 2);
     startModel();
 
@@ -367,8 +313,9 @@ std::string LzariDecoder::decode(const std::string& stream) {
     }
 
     const uint8_t* bytes = output.payload();
-    if (!bytes) return std::string();
-    return std::string(reinterpret_cast<const char*>(bytes), length);
+    if (!bytes) return;
+    out.reserve(out.size() + length + spare);
+    out.append(reinterpret_cast<const char*>(bytes), length);
 }
 
 }  // namespace td

@@ -10,23 +10,10 @@
 #include <functional>
 #include <string>
 
+#include "asset/arithmetic_decoder.h"
 #include "foundation/guarded_array.h"
 
 namespace td {
-
-namespace lzari {
-constexpr uint32_t kRingSize = 4096;                      // N
-constexpr uint32_t kLookAhead = 60;                       // F
-constexpr uint32_t kThreshold = 2;                        // longest run coded as literals
-constexpr uint32_t kCharCount = 256 - kThreshold + kLookAhead;  // 314 characters
-constexpr uint32_t kCodeBits = 15;                        // M
-constexpr uint32_t kQ1 = 1u << kCodeBits;
-constexpr uint32_t kQ2 = 2 * kQ1;
-constexpr uint32_t kQ3 = 3 * kQ1;
-constexpr uint32_t kQ4 = 4 * kQ1;
-constexpr uint32_t kMaxTotal = kQ1 - 1;                   // the model is halved at this total
-constexpr uint32_t kHeaderSize = 4;
-}  // namespace lzari
 
 class LzariDecoder {
 public:
@@ -34,6 +21,10 @@ public:
     // 0 or with the top bit set, gives an empty string; otherwise the result always has exactly
     // the declared length (bits past the end of the stream read as 0).
     std::string decode(const std::string& stream);
+    // The same bytes appended to `out`, with room reserved for `spare` more behind them, so that
+    // a caller joining several results copies each once. The decoder keeps the stream as its
+    // input: a stream handed over as a temporary is moved there, not copied.
+    void decodeAppend(std::string stream, std::string& out, size_t spare = 0);
 
     // Called after every byte stored into the output array, with the array and the number of
     // bytes stored so far. The program sets none; tests damage the array through it, as a stray
@@ -55,34 +46,11 @@ public:
     uint32_t positionOfCode(uint32_t x) const;
 
 private:
-    // The arithmetic decoder's interval and the bit reader over the coded stream.
-    struct Coder {
-        Coder() = default;
-        Coder(const std::string& stream, uint32_t start)
-            : input(reinterpret_cast<const uint8_t*>(stream.data())),
-              inputSize(static_cast<uint32_t>(stream.size())),
-              inputPosition(start) {}
-
-        void refillBits();
-        uint32_t readBits(uint32_t count);
-        void renormalise();
-
-        const uint8_t* input = nullptr;
-        uint32_t inputSize = 0;
-        uint32_t inputPosition = 0;
-        // The next unread bits of the stream, first bit at the top; bitCount of them are loaded.
-        uint64_t bitWindow = 0;
-        uint32_t bitCount = 0;
-        uint32_t low = 0;
-        uint32_t high = lzari::kQ4;
-        uint32_t value = 0;
-    };
-
     int32_t runStart(int32_t symbol) const;
     uint32_t decodeChar();
     uint32_t decodePosition();
 
-    Coder coder_;
+    ArithmeticDecoder coder_;
 
     int32_t charToSymbol_[lzari::kCharCount] = {};
     int32_t symbolToChar_[lzari::kCharCount + 1] = {};

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <utility>
 
 #include "asset/mesh_format.h"
@@ -11,9 +12,16 @@ namespace {
 // records before a format error stay in the scene.
 class SceneBuilder : public MeshVisitor {
 public:
-    explicit SceneBuilder(Scene& scene) : scene_(scene) {}
+    SceneBuilder(Scene& scene, uint64_t assetSize) : scene_(scene), assetSize_(assetSize) {}
 
-    void onHeader(const MeshHeader& header) override { hasUv_ = header.uvCount != 0; }
+    // The arrays are sized for one pass up front, so that they do not grow (and copy) record by
+    // record; never for more records than the asset can hold, whatever its header claims.
+    void onHeader(const MeshHeader& header) override {
+        hasUv_ = header.uvCount != 0;
+        const uint64_t faceSize = hasUv_ ? mesh::kFaceRecordSize : mesh::kFaceRecordSizeWithoutUv;
+        scene_.vertices.reserve(std::min<uint64_t>(header.vertexCount, assetSize_ / mesh::kVertexRecordSize));
+        scene_.faces.reserve(std::min<uint64_t>(header.faceCount, assetSize_ / faceSize));
+    }
 
     void onMaterial(const MeshMaterial& material) override { colour_ = materialColour(material); }
 
@@ -52,6 +60,7 @@ public:
 
 private:
     Scene& scene_;
+    uint64_t assetSize_;
     bool hasUv_ = false;
     Colour colour_;  // black unless a material block says otherwise
     std::vector<std::pair<float, float>> uvTable_;
@@ -63,7 +72,7 @@ void Scene::build(const std::string& asset) {
     std::vector<Vertex>().swap(vertices);
     std::vector<Face>().swap(faces);
     if (asset.empty()) return;
-    SceneBuilder builder(*this);
+    SceneBuilder builder(*this, asset.size());
     readMesh(asset, builder);
     computeVertexNormals();
 }

@@ -6,7 +6,8 @@
 //   valgrind --tool=callgrind --toggle-collect='*measuredRenders*' build/release/frame_instructions FRAMES knot10
 //
 // With `knot10` the render passes draw the same trefoil knot at ten times the triangles (a grid of
-// 480 x 38 instead of 150 x 12: 36,480 triangles) instead of the embedded model.
+// 480 x 38 instead of 150 x 12: 36,480 triangles) instead of the embedded model; with `knot1m` at
+// 2600 x 200, 1,040,000 triangles.
 // scripts/frame-instructions runs the first and prints the instructions per frame.
 
 #include <cstdio>
@@ -43,8 +44,9 @@ __attribute__((noinline)) void measuredRenders(td::ViewerWindow& viewer, const t
 int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::atoi(argv[1]) : 10;
     const bool knot10 = argc > 2 && std::strcmp(argv[2], "knot10") == 0;
-    if (frames <= 0 || argc > 3 || (argc == 3 && !knot10)) {
-        std::fprintf(stderr, "usage: frame_instructions [FRAMES > 0 [knot10]]\n");
+    const bool knot1m = argc > 2 && std::strcmp(argv[2], "knot1m") == 0;
+    if (frames <= 0 || argc > 3 || (argc == 3 && !knot10 && !knot1m)) {
+        std::fprintf(stderr, "usage: frame_instructions [FRAMES > 0 [knot10 | knot1m]]\n");
         return 2;
     }
     td::ViewerWindow viewer;
@@ -52,7 +54,8 @@ int main(int argc, char** argv) {
     measuredFrames(viewer, frames);
     td::Scene knot;
     if (knot10) knot.build(td::writeMesh(td::generateTrefoil(480, 38)));
-    measuredRenders(viewer, knot10 ? knot : viewer.scene, frames);
+    if (knot1m) knot.build(td::writeMesh(td::generateTrefoil(2600, 200)));
+    measuredRenders(viewer, knot10 || knot1m ? knot : viewer.scene, frames);
     std::printf("%d frames\n", frames);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "plain_rasterizer.h"
 #include "ratios.h"
 #include "reference_views.h"
 #include "render/histogram_equaliser.h"
@@ -32,6 +33,9 @@ constexpr size_t kPixels = size_t{kSide} * kSide;
 // Angles the frame benchmarks cycle through, so that no single view is measured.
 constexpr int64_t kAngles = 17;
 double angleAt(int64_t i) { return 0.37 * double(i % kAngles); }
+// The million-triangle knot cycles through the first few of them only: its views for the
+// reference rasterizers take about 75 MB each.
+constexpr int64_t kMillionAngles = 4;
 
 // The floor: a clear of the pixels (three bytes each) and of the depths, and both passes of a
 // histogram equalisation, written as plainly and as fast as the memory allows.
@@ -122,23 +126,31 @@ size_t coveredPixels(const double* depths) {
     return size_t(std::count_if(depths, depths + kPixels, [](double d) { return d > -1e6; }));
 }
 
-// The same trefoil knot as the embedded model at ten times the triangles: 480 x 38 instead of
-// 150 x 12, 36,480 triangles.
+// The embedded model's trefoil knot on a finer grid, built once (never freed).
+const Scene& knot(int segments, int sides) {
+    auto* s = new Scene();
+    s->build(writeMesh(generateTrefoil(segments, sides)));
+    return *s;
+}
+
+// Ten times the triangles: 480 x 38 instead of 150 x 12, 36,480 triangles.
 const Scene& knot10() {
-    static const Scene* scene = [] {
-        auto* s = new Scene();
-        s->build(writeMesh(generateTrefoil(480, 38)));
-        return s;
-    }();
-    return *scene;
+    static const Scene& scene = knot(480, 38);
+    return scene;
+}
+
+// 2600 x 200: 1,040,000 triangles, most of them smaller than a pixel.
+const Scene& knotMillion() {
+    static const Scene& scene = knot(2600, 200);
+    return scene;
 }
 
 // Clear and render pass together, as the frame runs them, on the viewer's surface.
-void clearAndRender(benchmark::State& state, const Scene& scene) {
+void clearAndRender(benchmark::State& state, const Scene& scene, int64_t angles = kAngles) {
     Renderer& r = viewer().renderer;
     const auto drawAt = [&](int64_t angle) {
         r.surface->clear(0, 255, 0);
-        r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(angle))));
+        r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(angle % angles))));
         r.render(&scene);
     };
     int64_t i = 0;
@@ -154,6 +166,9 @@ BENCHMARK(BM_ClearRender)->Unit(benchmark::kMicrosecond);
 
 void BM_ClearRenderKnot10(benchmark::State& state) { clearAndRender(state, knot10()); }
 BENCHMARK(BM_ClearRenderKnot10)->Unit(benchmark::kMicrosecond);
+
+void BM_ClearRenderKnotMillion(benchmark::State& state) { clearAndRender(state, knotMillion(), kMillionAngles); }
+BENCHMARK(BM_ClearRenderKnotMillion)->Unit(benchmark::kMicrosecond);
 
 // The whole frame update with the knot at about state.range(0) triangles (a grid of n x 40) in
 // the viewer: where a frame stops fitting well inside the timer's 10 ms tick, which the packer
@@ -171,74 +186,28 @@ void BM_FrameUpdateKnot(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameUpdateKnot)->Arg(50000)->Arg(100000)->Arg(200000)->Arg(400000)->Arg(800000)->Unit(benchmark::kMillisecond);
 
-// A plain double-precision scanline rasterizer, for reference: the textbook walk (each row's
-// ends interpolated from the corners, one division per span, a depth test per pixel), with none
-// of our rounding rules, drawing the same transformed, culled and lit triangles as the render
-// pass. It clears its own pixels and depths as the frame does.
-class PlainRasterizer {
-public:
-    // Clears, then draws the triangles given as corners three by three.
-    void clearAndDraw(const std::vector<PlainCorner>& corners) {
-        clear();
-        for (size_t k = 0; k + 2 < corners.size(); k += 3) draw(corners[k], corners[k + 1], corners[k + 2]);
+// The memory floor of a render pass over the million-triangle knot: every face's vertex indices
+// and every vertex's position read once, in array order, as the pass reads them at the least
+// (a face is 64 bytes, a vertex 56, so this streams about 95 MB).
+void BM_SceneReadKnotMillion(benchmark::State& state) {
+    const Scene& scene = knotMillion();
+    for (auto _ : state) {
+        uint32_t indices = 0;
+        double x = 0.0;
+        for (const Face& face : scene.faces) indices += face.vertexIndex[0] ^ face.vertexIndex[1] ^ face.vertexIndex[2];
+        for (const Vertex& vertex : scene.vertices) x += vertex.position.x;
+        benchmark::DoNotOptimize(indices);
+        benchmark::DoNotOptimize(x);
     }
-    const double* depths() const { return depths_.data(); }
-
-private:
-    void clear() {
-        std::fill(pixels_.begin(), pixels_.end(), 0x00FF00u);
-        std::fill(depths_.begin(), depths_.end(), -1e6);
-    }
-    void draw(PlainCorner a, PlainCorner b, PlainCorner c) {
-        if (b.y < a.y) std::swap(a, b);
-        if (c.y < b.y) std::swap(b, c);
-        if (b.y < a.y) std::swap(a, b);
-        if (c.y == a.y) return;
-        const int first = std::max(0, int(std::ceil(a.y))), last = std::min(kSide - 1, int(std::floor(c.y)));
-        for (int y = first; y <= last; ++y) {
-            const PlainCorner l = along(a, c, y);
-            const PlainCorner r = y < b.y ? along(a, b, y) : along(b, c, y);
-            span(l.x < r.x ? l : r, l.x < r.x ? r : l, y);
-        }
-    }
-    static PlainCorner along(const PlainCorner& p, const PlainCorner& q, int y) {
-        const double t = q.y == p.y ? 0.0 : (y - p.y) / (q.y - p.y);
-        return {p.x + t * (q.x - p.x), double(y), p.z + t * (q.z - p.z), p.red + t * (q.red - p.red),
-                p.green + t * (q.green - p.green), p.blue + t * (q.blue - p.blue)};
-    }
-    void span(const PlainCorner& l, const PlainCorner& r, int y) {
-        const int first = std::max(0, int(std::ceil(l.x))), last = std::min(kSide - 1, int(std::floor(r.x)));
-        if (first > last) return;
-        const double width = r.x - l.x, k = width > 0.0 ? 1.0 / width : 0.0, t = (first - l.x) * k;
-        double z = l.z + t * (r.z - l.z), red = l.red + t * (r.red - l.red);
-        double green = l.green + t * (r.green - l.green), blue = l.blue + t * (r.blue - l.blue);
-        const double dz = (r.z - l.z) * k, dRed = (r.red - l.red) * k;
-        const double dGreen = (r.green - l.green) * k, dBlue = (r.blue - l.blue) * k;
-        uint32_t* row = &pixels_[size_t(y) * kSide];
-        double* depthRow = &depths_[size_t(y) * kSide];
-        // The channels stay within their corners' range give or take rounding, inside (-1, 256),
-        // where the conversions are defined.
-        for (int x = first; x <= last; ++x) {
-            if (depthRow[x] < z) {
-                depthRow[x] = z;
-                row[x] = uint32_t(blue) | uint32_t(green) << 8 | uint32_t(red) << 16;
-            }
-            z += dz;
-            red += dRed;
-            green += dGreen;
-            blue += dBlue;
-        }
-    }
-    std::vector<uint32_t> pixels_ = std::vector<uint32_t>(kPixels);
-    std::vector<double> depths_ = std::vector<double>(kPixels);
-};
+}
+BENCHMARK(BM_SceneReadKnotMillion)->Unit(benchmark::kMicrosecond);
 
 // The triangles the render pass draws at each of the benchmark's angles, found through the
 // renderer's own transform, orientation test, projection and light.
-bench::Views plainViews(const Scene& scene) {
+bench::Views plainViews(const Scene& scene, int64_t angles = kAngles) {
     bench::Views views;
     Renderer r = viewer().renderer;
-    for (int64_t i = 0; i < kAngles; ++i) {
+    for (int64_t i = 0; i < angles; ++i) {
         r.setModel(multiply(Matrix4::rotationX(0.0), Matrix4::rotationY(angleAt(i))));
         std::vector<PlainCorner>& corners = views.emplace_back();
         for (const Face& face : scene.faces) {
@@ -256,22 +225,27 @@ bench::Views plainViews(const Scene& scene) {
     return views;
 }
 
-void plainClearAndRender(benchmark::State& state, const bench::Views& views) {
-    PlainRasterizer raster;
-    int64_t i = 0;
-    for (auto _ : state) {
-        raster.clearAndDraw(views[size_t(i++) % views.size()]);
-        benchmark::ClobberMemory();
-    }
-    raster.clearAndDraw(views[0]);
-    state.counters["covered"] = double(coveredPixels(raster.depths()));
-}
-
-void BM_PlainClearRender(benchmark::State& state) { plainClearAndRender(state, bench::embeddedViews()); }
+void BM_PlainClearRender(benchmark::State& state) { bench::plainClearAndRender(state, bench::embeddedViews()); }
 BENCHMARK(BM_PlainClearRender)->Unit(benchmark::kMicrosecond);
 
-void BM_PlainClearRenderKnot10(benchmark::State& state) { plainClearAndRender(state, bench::knot10Views()); }
+void BM_PlainClearRenderKnot10(benchmark::State& state) { bench::plainClearAndRender(state, bench::knot10Views()); }
 BENCHMARK(BM_PlainClearRenderKnot10)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainClearRenderKnotMillion(benchmark::State& state) {
+    bench::plainClearAndRender(state, bench::knotMillionViews());
+}
+BENCHMARK(BM_PlainClearRenderKnotMillion)->Unit(benchmark::kMicrosecond);
+
+// The same plain rasterizer built for this very processor (-O3 -march=native).
+void BM_PlainNativeClearRenderKnot10(benchmark::State& state) {
+    bench::plainNativeClearAndRender(state, bench::knot10Views());
+}
+BENCHMARK(BM_PlainNativeClearRenderKnot10)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainNativeClearRenderKnotMillion(benchmark::State& state) {
+    bench::plainNativeClearAndRender(state, bench::knotMillionViews());
+}
+BENCHMARK(BM_PlainNativeClearRenderKnotMillion)->Unit(benchmark::kMicrosecond);
 
 // A drawn frame of the embedded model, before equalisation, for the passes that follow the render.
 Surface& drawnFrame() {
@@ -440,6 +414,12 @@ const bool kRatios = bench::addRatio("frame update / memory floor", "BM_FrameUpd
                      bench::addRatio("clear + render / plain rasterizer", "BM_ClearRender", "BM_PlainClearRender") &&
                      bench::addRatio("clear + render / plain rasterizer, knot x10", "BM_ClearRenderKnot10",
                                      "BM_PlainClearRenderKnot10") &&
+                     bench::addRatio("clear + render / plain rasterizer, knot 1M", "BM_ClearRenderKnotMillion",
+                                     "BM_PlainClearRenderKnotMillion") &&
+                     bench::addRatio("clear + render / plain at -march=native, knot x10", "BM_ClearRenderKnot10",
+                                     "BM_PlainNativeClearRenderKnot10") &&
+                     bench::addRatio("clear + render / plain at -march=native, knot 1M",
+                                     "BM_ClearRenderKnotMillion", "BM_PlainNativeClearRenderKnotMillion") &&
                      bench::addRatio("render pass / memory floor", "BM_RenderPass", "BM_FrameFloor") &&
                      bench::addRatio("region: reference / ours (model)", "BM_ShapeRegionReference",
                                      "BM_ShapeRegion") &&
@@ -455,5 +435,10 @@ const bench::Views& bench::embeddedViews() {
 
 const bench::Views& bench::knot10Views() {
     static const Views views = plainViews(knot10());
+    return views;
+}
+
+const bench::Views& bench::knotMillionViews() {
+    static const Views views = plainViews(knotMillion(), kMillionAngles);
     return views;
 }

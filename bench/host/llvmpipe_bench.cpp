@@ -136,9 +136,17 @@ void BM_LlvmpipeClearRenderKnot10(benchmark::State& state) {
 }
 BENCHMARK(BM_LlvmpipeClearRenderKnot10)->Unit(benchmark::kMicrosecond);
 
+void BM_LlvmpipeClearRenderKnotMillion(benchmark::State& state) {
+    static const std::vector<GlView> buffers = upload(bench::knotMillionViews());
+    llvmpipeClearAndRender(state, buffers);
+}
+BENCHMARK(BM_LlvmpipeClearRenderKnotMillion)->Unit(benchmark::kMicrosecond);
+
 const bool kRatios = bench::addRatio("llvmpipe, one thread / clear + render", "BM_LlvmpipeClearRender",
                                      "BM_ClearRender") &&
                      bench::addRatio("llvmpipe, one thread / clear + render, knot x10",
-                                     "BM_LlvmpipeClearRenderKnot10", "BM_ClearRenderKnot10");
+                                     "BM_LlvmpipeClearRenderKnot10", "BM_ClearRenderKnot10") &&
+                     bench::addRatio("clear + render / llvmpipe, one thread, knot 1M", "BM_ClearRenderKnotMillion",
+                                     "BM_LlvmpipeClearRenderKnotMillion");
 
 }  // namespace

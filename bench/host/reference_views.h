@@ -19,5 +19,6 @@ using Views = std::vector<std::vector<PlainCorner>>;
 
 const Views& embeddedViews();
 const Views& knot10Views();
+const Views& knotMillionViews();  // fewer angles than the others
 
 }  // namespace bench
